@@ -1,0 +1,26 @@
+// The command line of sqk2xml-cli.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "Types.h"
+
+struct CCliOptions
+{
+    enum Action
+    {
+        convert,
+        showHelp,
+        showVersion,
+        usageError
+    };
+    Action action = convert;
+    UINT nCodePage = 0; ///< 0: the locale decides
+    bool bOpen = false;
+    std::vector<std::string> playlists; ///< as given: file-system text
+    std::string strError;               ///< for usageError
+};
+
+/// Reads the arguments (without the program name). Options may stand anywhere before "--".
+CCliOptions ParseCliOptions(const std::vector<std::string>& args);

@@ -1,0 +1,159 @@
+// sqk2xml-cli: the conversion command for scripts and batch work.
+// Argument handling and reports only; the work is the converter's.
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "CodePage.h"
+#include "ConvertCommand.h"
+#include "FileNames.h"
+#include "Folder.h"
+#include "Options.h"
+
+namespace
+{
+const char kProgram[] = "sqk2xml-cli";
+
+const char kHelp[] =
+    "Usage: sqk2xml-cli [--codepage N] [--open] [--] PLAYLIST...\n"
+    "Convert Sonquill playlists (.sqk) into XML documents, each with an HTML viewer page\n"
+    "beside it, and print the path of the page (or of the XML document when no page\n"
+    "could be written) for every playlist converted.\n"
+    "\n"
+    "  --codepage N  read the playlists as text in Windows code page N (874, 932, 936,\n"
+    "                949, 950, 1250 to 1258); without it the locale decides\n"
+    "  --open        hand each result to the desktop to open it\n"
+    "  --help        display this help and exit\n"
+    "  --version     output version information and exit\n"
+    "\n"
+    "Exit status: 0 when every playlist was converted, 1 when any was not,\n"
+    "2 for a usage error.\n";
+
+const char kVersion[] = "sqk2xml-cli 1.0\n"
+                        "Copyright (C) 2026 the sqk2xml developers.\n"
+                        "License MIT: this is free software, without any warranty.\n";
+
+std::string ForDisplay(const CString& str)
+{
+    return plat::AnsiToFileSystem(str);
+}
+
+void Report(const std::string& name, const std::string& message)
+{
+    std::fprintf(stderr, "%s: %s: %s\n", kProgram, name.c_str(), message.c_str());
+}
+
+std::string RefusalText(const CConversionReport& report)
+{
+    const CFileException& error = report.refusal.error;
+    switch (report.refusal.step)
+    {
+    case CBeginRefusal::playlistNotOpened:
+        return "cannot open the playlist: " + ForDisplay(error.GetReason());
+    case CBeginRefusal::notAPlaylist:
+        return "not a Sonquill playlist: its first line is not \"#Sonquill playlist\"";
+    case CBeginRefusal::xmlNotCreated:
+        return "cannot create " + ForDisplay(report.strXmlPath) + ": " +
+               ForDisplay(error.GetReason());
+    }
+    return "refused";
+}
+
+// The full path against the current folder, however long: the command's own resolution
+// stops at 259 characters and would leave a long relative path to the folder of the
+// previous playlist.
+CString FullPathOf(const CString& strPath)
+{
+    std::vector<char> buffer(MAX_PATH);
+    for (;;)
+    {
+        const unsigned n = plat::GetFullPathName(strPath, static_cast<unsigned>(buffer.size()),
+                                                 buffer.data(), nullptr);
+        if (n == 0)
+            return strPath;
+        if (n < buffer.size())
+            return CString(buffer.data(), static_cast<int>(n));
+        buffer.resize(n);
+    }
+}
+
+// Converts one playlist; true when it was converted.
+bool ConvertOne(const std::string& arg, const CString& strFullPath, bool bOpen)
+{
+    try
+    {
+        const plat::ShellOpenFn shellOpen = bOpen ? plat::ShellOpenFn(plat::ShellOpen) : nullptr;
+        const CConversionReport report = RunConversionCommand(strFullPath, shellOpen);
+        if (report.outcome != CConversionReport::converted)
+        {
+            Report(arg, RefusalText(report));
+            return false;
+        }
+        std::printf("%s\n", ForDisplay(report.strTarget).c_str());
+        return true;
+    }
+    catch (const CFileException& e)
+    {
+        Report(arg, ForDisplay(e.m_strFileName) + ": " + ForDisplay(e.GetReason()));
+        return false;
+    }
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // A file-size limit must surface as a write error, not end the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    const CCliOptions options = ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc));
+    switch (options.action)
+    {
+    case CCliOptions::usageError:
+        std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kProgram,
+                     options.strError.c_str(), kProgram);
+        return 2;
+    case CCliOptions::showHelp:
+        std::fputs(kHelp, stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    case CCliOptions::showVersion:
+        std::fputs(kVersion, stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    case CCliOptions::convert:
+        break;
+    }
+    if (options.nCodePage)
+        plat::SetACP(options.nCodePage);
+
+    // Every name is made full against the starting folder first: each conversion moves
+    // the current folder to its playlist's folder.
+    std::vector<CString> fullPaths;
+    std::vector<bool> usable;
+    for (const std::string& arg : options.playlists)
+    {
+        bool bLossy = false;
+        const CString strName = plat::FileSystemToAnsi(arg, &bLossy);
+        fullPaths.push_back(FullPathOf(strName));
+        usable.push_back(!bLossy);
+    }
+
+    bool bAllConverted = true;
+    for (size_t i = 0; i < options.playlists.size(); ++i)
+    {
+        if (!usable[i])
+        {
+            Report(options.playlists[i], "the name cannot be written in code page " +
+                                             std::to_string(plat::GetACP()));
+            bAllConverted = false;
+            continue;
+        }
+        bAllConverted &= ConvertOne(options.playlists[i], fullPaths[i], options.bOpen);
+        std::fflush(stdout);
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+    {
+        std::fprintf(stderr, "%s: cannot write the output\n", kProgram);
+        return 1;
+    }
+    return bAllConverted ? 0 : 1;
+}

@@ -1,0 +1,52 @@
+#include "ConvertCommand.h"
+
+#include <algorithm>
+
+#include "CodePage.h"
+#include "Folder.h"
+
+CString XmlPathFor(const CString& strPlaylistPath)
+{
+    const UINT cp = plat::GetACP();
+    const std::string_view path = strPlaylistPath.View();
+    const int nFolderEnd = std::max(plat::MbReverseFind(cp, path.data(), path.size(), '/'),
+                                    plat::MbReverseFind(cp, path.data(), path.size(), '\\'));
+    const int nDot = strPlaylistPath.ReverseFind('.');
+    const int nStem = nDot > nFolderEnd ? nDot : strPlaylistPath.GetLength();
+    return strPlaylistPath.Left(nStem) + ".xml";
+}
+
+CConversionReport RunConversionCommand(const CString& strTypedPath,
+                                       const plat::ShellOpenFn& shellOpen)
+{
+    CConversionReport report;
+    if (strTypedPath.IsEmpty())
+        return report;
+
+    // The path is made full against the current folder before anything else, so that the
+    // XML path, the page and the hand-over do not depend on the folder change of the run.
+    report.strPlaylistPath = strTypedPath;
+    char szFullPath[MAX_PATH];
+    const unsigned nFull = plat::GetFullPathName(strTypedPath, MAX_PATH, szFullPath, nullptr);
+    if (nFull >= 1 && nFull < MAX_PATH)
+        report.strPlaylistPath.Assign(szFullPath, static_cast<int>(nFull));
+
+    CPlaylistConverter converter;
+    report.strXmlPath = XmlPathFor(report.strPlaylistPath);
+    if (!converter.BeginConversion(report.strPlaylistPath, report.strXmlPath, &report.refusal))
+    {
+        report.outcome = CConversionReport::refused;
+        return report;
+    }
+    while (converter.ConvertNextEntry())
+    {
+    }
+    converter.EndConversion();
+
+    report.strTarget =
+        converter.m_strPagePath.IsEmpty() ? report.strXmlPath : converter.m_strPagePath;
+    report.outcome = CConversionReport::converted;
+    if (shellOpen)
+        shellOpen(report.strTarget); // whether the desktop manages is not our concern
+    return report;
+}

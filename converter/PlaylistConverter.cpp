@@ -1,0 +1,74 @@
+// Opening and closing a run, and the XML document's frame.
+#include "PlaylistConverter.h"
+
+#include "Folder.h"
+
+namespace
+{
+const char kHeader[] = "#Sonquill playlist";
+constexpr UINT kReadShared = CStdioFile::modeRead | CStdioFile::shareDenyNone;
+} // namespace
+
+bool CPlaylistConverter::BeginConversion(CString strPlaylistPath, CString strXmlPath,
+                                         CBeginRefusal* pRefusal)
+{
+    auto refuse = [pRefusal](CBeginRefusal::Step step, const CFileException& error) {
+        if (pRefusal)
+        {
+            pRefusal->step = step;
+            pRefusal->error = error;
+        }
+        return false;
+    };
+
+    CFileException error;
+    if (!m_fileIn.Open(strPlaylistPath, kReadShared, &error))
+        return refuse(CBeginRefusal::playlistNotOpened, error);
+
+    m_fileIn.ReadString(m_strLine); // at the end the line is simply empty
+    if (!(m_strLine == kHeader))
+    {
+        m_fileIn.Close();
+        return refuse(CBeginRefusal::notAPlaylist, CFileException());
+    }
+
+    const int nSeparator = strPlaylistPath.ReverseFind(plat::kPathSeparator);
+    if (nSeparator >= 0)
+    {
+        // A playlist in a root folder ("/list.sqk", "C:\list.sqk") moves to that root, not
+        // to the empty text or to the drive's own current folder.
+        CString strFolder = strPlaylistPath.Left(nSeparator);
+        if (strFolder.IsEmpty() || strFolder[strFolder.GetLength() - 1] == ':')
+            strFolder += plat::kPathSeparator;
+        plat::SetCurrentDirectory(strFolder); // the outcome does not matter
+    }
+
+    if (!m_fileOut.Open(strXmlPath, kCreateExclusive, &error))
+    {
+        m_fileIn.Close();
+        return refuse(CBeginRefusal::xmlNotCreated, error);
+    }
+    WriteProlog(strXmlPath);
+    return true;
+}
+
+bool CPlaylistConverter::WriteProlog(const CString& strXmlPath)
+{
+    m_fileOut.WriteString("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    m_fileOut.WriteString("<PLAYLIST>\n");
+    WriteViewerPage(strXmlPath);
+    return true;
+}
+
+bool CPlaylistConverter::WriteEpilog()
+{
+    m_fileOut.WriteString("</PLAYLIST>\n");
+    return true;
+}
+
+void CPlaylistConverter::EndConversion()
+{
+    WriteEpilog();
+    m_fileOut.Close();
+    m_fileIn.Close();
+}

@@ -1,0 +1,79 @@
+// The conversion engine: one playlist in, one XML document and its viewer page out.
+//
+// The command creates one converter per run and drives it: BeginConversion, then
+// ConvertNextEntry until it returns false, then EndConversion. The string members are the
+// operations' scratch space; several serve more than one operation.
+#pragma once
+
+#include "CString.h"
+#include "StdioFile.h"
+#include "Types.h"
+
+/// Why BeginConversion refused a playlist; filled only when asked for.
+struct CBeginRefusal
+{
+    enum Step
+    {
+        playlistNotOpened, ///< the playlist cannot be opened for reading
+        notAPlaylist,      ///< its first line is not the header
+        xmlNotCreated      ///< the XML document cannot be created
+    };
+    Step step = playlistNotOpened;
+    CFileException error; ///< the file and the system's reason, for the two open steps
+};
+
+class CPlaylistConverter
+{
+public:
+    /// Opens the playlist, checks its header, makes its folder the current folder, creates
+    /// the XML document and writes its prolog and the viewer page. False, with nothing
+    /// written, when the playlist is refused; *pRefusal (when given) tells why.
+    bool BeginConversion(CString strPlaylistPath, CString strXmlPath,
+                         CBeginRefusal* pRefusal = nullptr);
+    /// Converts the next playlist line; false once there is none.
+    bool ConvertNextEntry();
+    /// Writes the end line and closes both files.
+    void EndConversion();
+
+    bool WriteProlog(const CString& strXmlPath);
+    bool WriteEpilog();
+    /// Writes the page beside the XML document; m_strPagePath tells whether it was written.
+    bool WriteViewerPage(const CString& strXmlPath);
+
+    /// Escapes "&", "<", ">" and converts the text from the ANSI code page to UTF-8, in place.
+    void EncodeText(CString& strText);
+    /// Appends "\t\t<tag>value</tag>\n" to the target when the value is not empty.
+    void AppendElement(CString& strTarget, CString strTag, const CString& strValue);
+    /// Writes the TRACK element of the current entry with one write.
+    void WriteTrack();
+
+    /// Flags of every file a run creates: create or empty, no sharing, write, text.
+    static constexpr UINT kCreateExclusive =
+        CStdioFile::modeCreate | CStdioFile::shareExclusive | CStdioFile::modeWrite;
+
+    CString m_strPagePath;
+    CStdioFile m_fileIn;
+    CStdioFile m_fileOut;
+    CString m_strWork;
+    CString m_strLine;
+    char m_szFullPath[MAX_PATH] = {};
+    char* m_pszFilePart = nullptr;
+    int m_nEnd = 0;
+    int m_nStart = 0;
+    int m_nType = 0;
+
+    // TrackFields: the values of the current entry.
+    CString m_strFilePath;
+    CString m_strFileType;
+    CString m_strFileSize;
+    CString m_strTitle;
+    CString m_strArtist;
+    CString m_strAlbum;
+    CString m_strGenre;
+    CString m_strYear;
+    CString m_strTrackNum;
+    CString m_strChannels;
+    CString m_strSampRate;
+    CString m_strBitrate;
+    CString m_strDuration;
+};

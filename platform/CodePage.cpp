@@ -1,0 +1,351 @@
+// Portable half of the code page support: the active page, lead bytes, multibyte searches
+// and the conversion tables. The system converter behind the tables is the backend's.
+#include "CodePage.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+
+namespace plat
+{
+namespace
+{
+std::atomic<UINT> g_nActiveCodePage{0};
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+CCodePageTable::Utf8 MakeUtf8(char32_t u)
+{
+    std::string s;
+    AppendUtf8(u, s);
+    CCodePageTable::Utf8 r{};
+    r.nLen = static_cast<unsigned char>(s.size());
+    std::memcpy(r.bytes, s.data(), s.size());
+    return r;
+}
+} // namespace
+
+UINT GetACP()
+{
+    UINT cp = g_nActiveCodePage.load(std::memory_order_relaxed);
+    if (cp == 0)
+    {
+        cp = CodePageFromEnvironment();
+        g_nActiveCodePage.store(cp, std::memory_order_relaxed);
+    }
+    return cp;
+}
+
+void SetACP(UINT cp)
+{
+    g_nActiveCodePage.store(cp, std::memory_order_relaxed);
+}
+
+bool IsSupportedCodePage(UINT cp)
+{
+    return cp == 874 || cp == 932 || cp == 936 || cp == 949 || cp == 950 ||
+           (cp >= 1250 && cp <= 1258);
+}
+
+UINT CodePageForLocale(std::string_view locale)
+{
+    const size_t langEnd = locale.find_first_of("_.@");
+    const std::string_view lang = locale.substr(0, langEnd);
+    std::string_view territory;
+    if (langEnd != std::string_view::npos && locale[langEnd] == '_')
+    {
+        territory = locale.substr(langEnd + 1);
+        territory = territory.substr(0, territory.find_first_of(".@"));
+    }
+    auto in = [](std::string_view word, std::initializer_list<std::string_view> list) {
+        for (std::string_view item : list)
+            if (word == item)
+                return true;
+        return false;
+    };
+    if (lang == "ja")
+        return 932;
+    if (lang == "zh")
+        return in(territory, {"TW", "HK", "MO"}) ? 950 : 936;
+    if (lang == "ko")
+        return 949;
+    if (in(lang, {"cs", "pl", "hu", "hr", "sk", "sl", "ro", "sq", "bs"}))
+        return 1250;
+    if (in(lang, {"ru", "uk", "be", "bg", "mk", "sr"}))
+        return 1251;
+    if (lang == "el")
+        return 1253;
+    if (in(lang, {"tr", "az"}))
+        return 1254;
+    if (lang == "he")
+        return 1255;
+    if (in(lang, {"ar", "fa", "ur"}))
+        return 1256;
+    if (in(lang, {"et", "lv", "lt"}))
+        return 1257;
+    if (lang == "vi")
+        return 1258;
+    if (lang == "th")
+        return 874;
+    return 1252;
+}
+
+UINT CodePageFromEnvironment()
+{
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"})
+    {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return CodePageForLocale(value);
+    }
+    return 1252;
+}
+
+bool IsDoubleByteCodePage(UINT cp)
+{
+    return cp == 932 || cp == 936 || cp == 949 || cp == 950;
+}
+
+bool IsLeadByte(UINT cp, unsigned char b)
+{
+    switch (cp)
+    {
+    case 932:
+        return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    case 936:
+    case 949:
+    case 950:
+        return b >= 0x81 && b <= 0xFE;
+    default:
+        return false;
+    }
+}
+
+int MbFind(UINT cp, const char* p, size_t n, size_t start, char ch)
+{
+    if (start >= n)
+        return -1;
+    if (!IsDoubleByteCodePage(cp))
+    {
+        const void* hit = std::memchr(p + start, static_cast<unsigned char>(ch), n - start);
+        return hit ? static_cast<int>(static_cast<const char*>(hit) - p) : -1;
+    }
+    for (size_t i = start; i < n; ++i)
+    {
+        const auto b = static_cast<unsigned char>(p[i]);
+        if (IsLeadByte(cp, b))
+            ++i; // the next byte belongs to this character
+        else if (p[i] == ch)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int MbReverseFind(UINT cp, const char* p, size_t n, char ch)
+{
+    if (!IsDoubleByteCodePage(cp))
+    {
+        for (size_t i = n; i-- > 0;)
+            if (p[i] == ch)
+                return static_cast<int>(i);
+        return -1;
+    }
+    // Character boundaries are known only from the start, so walk forward.
+    int last = -1;
+    for (size_t i = 0; i < n; ++i)
+    {
+        if (IsLeadByte(cp, static_cast<unsigned char>(p[i])))
+            ++i;
+        else if (p[i] == ch)
+            last = static_cast<int>(i);
+    }
+    return last;
+}
+
+CCodePageTable::CCodePageTable(UINT cp, CCodePageDecoder& decoder)
+{
+    const bool bDoubleByte = IsDoubleByteCodePage(cp);
+    int nLeads = 0;
+    for (unsigned b = 0; b < 256; ++b)
+    {
+        const auto byte = static_cast<unsigned char>(b);
+        char32_t u = 0;
+        if (b < 0x80)
+            u = b; // every supported page is ASCII below 0x80
+        else if (bDoubleByte && IsLeadByte(cp, byte))
+        {
+            m_leadIndex[b] = static_cast<unsigned char>(++nLeads);
+            u = kReplacement; // a lead byte alone is no character
+        }
+        else if (!decoder.Decode(&byte, 1, u))
+            u = bDoubleByte ? kReplacement : b; // undefined single byte b -> U+00b
+        m_single[b] = MakeUtf8(u);
+        if (u != kReplacement)
+            m_reverse.emplace(u, static_cast<unsigned short>(b));
+    }
+    if (!bDoubleByte)
+        return;
+    m_pairs.resize(static_cast<size_t>(nLeads) * 256u);
+    for (unsigned lead = 0x80; lead < 256; ++lead)
+    {
+        if (!m_leadIndex[lead])
+            continue;
+        for (unsigned trail = 0; trail < 256; ++trail)
+        {
+            const unsigned char bytes[2] = {static_cast<unsigned char>(lead),
+                                            static_cast<unsigned char>(trail)};
+            char32_t u = 0;
+            Utf8& entry = m_pairs[(m_leadIndex[lead] - 1u) * 256u + trail];
+            if (trail < 0x40 || !decoder.Decode(bytes, 2, u))
+                continue; // stays nLen 0: no character
+            entry = MakeUtf8(u);
+            m_reverse.emplace(u, static_cast<unsigned short>(lead << 8 | trail));
+        }
+    }
+}
+
+bool CCodePageTable::AppendAnsi(char32_t u, std::string& out) const
+{
+    if (u < 0x80)
+    {
+        out.push_back(static_cast<char>(u));
+        return true;
+    }
+    const auto it = m_reverse.find(u);
+    if (it == m_reverse.end())
+        return false;
+    if (it->second > 0xFF)
+        out.push_back(static_cast<char>(it->second >> 8));
+    out.push_back(static_cast<char>(it->second & 0xFF));
+    return true;
+}
+
+const CCodePageTable* GetCodePageTable(UINT cp)
+{
+    // The last table asked for, per thread: the hot path asks for the same page each time.
+    thread_local UINT t_nLastCp = 0;
+    thread_local const CCodePageTable* t_pLast = nullptr;
+    if (cp == t_nLastCp && t_pLast)
+        return t_pLast;
+
+    static std::mutex s_mutex;
+    static std::map<UINT, std::unique_ptr<CCodePageTable>> s_tables;
+    std::lock_guard<std::mutex> lock(s_mutex);
+    auto it = s_tables.find(cp);
+    if (it == s_tables.end())
+    {
+        std::unique_ptr<CCodePageTable> table;
+        if (IsSupportedCodePage(cp))
+            if (auto decoder = OpenCodePageDecoder(cp))
+                table = std::make_unique<CCodePageTable>(cp, *decoder);
+        it = s_tables.emplace(cp, std::move(table)).first;
+    }
+    t_nLastCp = cp;
+    t_pLast = it->second.get();
+    return t_pLast;
+}
+
+bool AppendAnsiAsUtf8(UINT cp, const char* p, size_t n, std::string& out)
+{
+    const CCodePageTable* table = GetCodePageTable(cp);
+    if (!table)
+        return false;
+    const auto* s = reinterpret_cast<const unsigned char*>(p);
+    for (size_t i = 0; i < n; ++i)
+    {
+        const CCodePageTable::Utf8* c = &table->Single(s[i]);
+        if (table->IsLead(s[i]) && i + 1 < n)
+        {
+            const CCodePageTable::Utf8& pair = table->Pair(s[i], s[i + 1]);
+            if (pair.nLen)
+            {
+                c = &pair;
+                ++i;
+            }
+        }
+        out.append(c->bytes, c->nLen);
+    }
+    return true;
+}
+
+bool AppendUtf8AsAnsi(UINT cp, const char* p, size_t n, std::string& out, bool* pbLossy)
+{
+    const CCodePageTable* table = GetCodePageTable(cp);
+    if (pbLossy)
+        *pbLossy = false;
+    if (!table)
+        return false;
+    const auto* s = reinterpret_cast<const unsigned char*>(p);
+    for (size_t i = 0; i < n;)
+    {
+        char32_t u = 0;
+        const size_t len = DecodeUtf8(s + i, n - i, u);
+        if (len == 0 || !table->AppendAnsi(u, out))
+        {
+            out.push_back('?');
+            if (pbLossy)
+                *pbLossy = true;
+        }
+        i += len ? len : 1;
+    }
+    return true;
+}
+
+size_t DecodeUtf8(const unsigned char* p, size_t n, char32_t& u)
+{
+    const unsigned char b = p[0];
+    if (b < 0x80)
+    {
+        u = b;
+        return 1;
+    }
+    size_t len;
+    char32_t min;
+    if (b >= 0xC2 && b <= 0xDF)
+        len = 2, u = b & 0x1F, min = 0x80;
+    else if (b >= 0xE0 && b <= 0xEF)
+        len = 3, u = b & 0x0F, min = 0x800;
+    else if (b >= 0xF0 && b <= 0xF4)
+        len = 4, u = b & 0x07, min = 0x10000;
+    else
+        return 0;
+    if (n < len)
+        return 0;
+    for (size_t k = 1; k < len; ++k)
+    {
+        if ((p[k] & 0xC0) != 0x80)
+            return 0;
+        u = u << 6 | (p[k] & 0x3F);
+    }
+    if (u < min || u > 0x10FFFF || (u >= 0xD800 && u <= 0xDFFF))
+        return 0;
+    return len;
+}
+
+void AppendUtf8(char32_t u, std::string& out)
+{
+    if (u < 0x80)
+        out.push_back(static_cast<char>(u));
+    else if (u < 0x800)
+    {
+        out.push_back(static_cast<char>(0xC0 | u >> 6));
+        out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+    }
+    else if (u < 0x10000)
+    {
+        out.push_back(static_cast<char>(0xE0 | u >> 12));
+        out.push_back(static_cast<char>(0x80 | (u >> 6 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+    }
+    else
+    {
+        out.push_back(static_cast<char>(0xF0 | u >> 18));
+        out.push_back(static_cast<char>(0x80 | (u >> 12 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (u >> 6 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+    }
+}
+
+} // namespace plat

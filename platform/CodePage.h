@@ -1,0 +1,108 @@
+// The active ANSI code page, and the character rules and conversions that depend on it.
+//
+// Inside the program every text is multibyte text in the active ANSI code page, as on
+// Windows. Conversions to UTF-8 never fail on content: like Windows without
+// MB_ERR_INVALID_CHARS, an undefined single byte b becomes U+00b and a lead byte without a
+// valid trail byte becomes U+FFFD, the conversion going on at the byte after it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "Types.h"
+
+namespace plat
+{
+
+/// The active ANSI code page (Windows numbering: 1252, 932, ...).
+UINT GetACP();
+/// Makes cp the active ANSI code page. Any number is taken; one without a converter
+/// makes every conversion report failure, as Windows does for an unknown code page.
+void SetACP(UINT cp);
+/// The code pages this program can convert: 874, 932, 936, 949, 950, 1250 to 1258.
+bool IsSupportedCodePage(UINT cp);
+/// The code page Windows would choose for a locale name such as "ja_JP.UTF-8";
+/// 1252 for the C and POSIX locales and every language without a page of its own.
+UINT CodePageForLocale(std::string_view locale);
+/// The code page for this process's locale (LC_ALL, else LC_CTYPE, else LANG).
+UINT CodePageFromEnvironment();
+
+bool IsDoubleByteCodePage(UINT cp);
+/// True when b starts a two-byte character under cp (only the double-byte pages have any).
+bool IsLeadByte(UINT cp, unsigned char b);
+
+/// Multibyte-aware searches over n bytes: a lead byte takes the next byte with it, even
+/// when that byte is no valid trail byte, so a trail byte never matches ch.
+int MbFind(UINT cp, const char* p, size_t n, size_t start, char ch);
+int MbReverseFind(UINT cp, const char* p, size_t n, char ch);
+
+/// Decodes single characters of one code page: the system converter, opened once.
+class CCodePageDecoder
+{
+public:
+    virtual ~CCodePageDecoder() = default;
+    /// Decodes the n bytes at p (1 or 2) as exactly one character; false when they are not
+    /// one character of the code page.
+    virtual bool Decode(const unsigned char* p, size_t n, char32_t& u) = 0;
+};
+
+/// The system's decoder for cp, or nullptr when the system has no converter for it.
+/// (Backend: iconv on POSIX.)
+std::unique_ptr<CCodePageDecoder> OpenCodePageDecoder(UINT cp);
+
+/// A code page's whole mapping, built once from the system's decoder and then read from
+/// memory: a conversion call per character would be many times slower.
+class CCodePageTable
+{
+public:
+    /// UTF-8 form of one character; nLen 0 marks a pair that is no character.
+    struct Utf8
+    {
+        unsigned char nLen;
+        char bytes[4];
+    };
+
+    CCodePageTable(UINT cp, CCodePageDecoder& decoder);
+
+    bool IsDoubleByte() const { return !m_pairs.empty(); }
+    bool IsLead(unsigned char b) const { return m_leadIndex[b] != 0; }
+    /// The UTF-8 form of the single byte b; for a lead byte, what it becomes without a
+    /// valid trail byte (U+FFFD).
+    const Utf8& Single(unsigned char b) const { return m_single[b]; }
+    /// The UTF-8 form of the pair lead, trail; nLen 0 when the pair is no character.
+    const Utf8& Pair(unsigned char lead, unsigned char trail) const
+    {
+        return m_pairs[(m_leadIndex[lead] - 1u) * 256u + trail];
+    }
+    /// Appends the code page's bytes for u; false when the code page has none.
+    bool AppendAnsi(char32_t u, std::string& out) const;
+
+private:
+    Utf8 m_single[256] = {};
+    unsigned char m_leadIndex[256] = {}; // 1-based row in m_pairs; 0: not a lead byte
+    std::vector<Utf8> m_pairs;
+    std::unordered_map<char32_t, unsigned short> m_reverse; // Unicode -> bytes (lead << 8 | trail)
+};
+
+/// The table of cp, built on first use and kept for the life of the process;
+/// nullptr when the system has no converter for cp.
+const CCodePageTable* GetCodePageTable(UINT cp);
+
+/// Appends the UTF-8 form of n bytes of cp text. False (and nothing appended) when cp has
+/// no converter.
+bool AppendAnsiAsUtf8(UINT cp, const char* p, size_t n, std::string& out);
+/// Appends the cp form of UTF-8 text; a character that cp lacks, or a byte that is not
+/// UTF-8, becomes '?'. *pbLossy (when given) tells whether that happened.
+bool AppendUtf8AsAnsi(UINT cp, const char* p, size_t n, std::string& out,
+                      bool* pbLossy = nullptr);
+
+/// Decodes one UTF-8 sequence at p (n ≥ 1 bytes); returns its length, 0 when invalid.
+size_t DecodeUtf8(const unsigned char* p, size_t n, char32_t& u);
+/// Appends the UTF-8 encoding of u.
+void AppendUtf8(char32_t u, std::string& out);
+
+} // namespace plat

@@ -1,0 +1,38 @@
+#include "FileNames.h"
+
+#include "CodePage.h"
+
+namespace plat
+{
+namespace
+{
+bool IsAscii(std::string_view s)
+{
+    for (unsigned char c : s)
+        if (c >= 0x80)
+            return false;
+    return true;
+}
+} // namespace
+
+std::string AnsiToFileSystem(const CString& strName)
+{
+    std::string out;
+    if (IsAscii(strName.View()) ||
+        !AppendAnsiAsUtf8(GetACP(), strName.GetData(), strName.View().size(), out))
+        return std::string(strName.View()); // no converter: the bytes as they are
+    return out;
+}
+
+CString FileSystemToAnsi(std::string_view name, bool* pbLossy)
+{
+    if (pbLossy)
+        *pbLossy = false;
+    CString result;
+    if (IsAscii(name) ||
+        !AppendUtf8AsAnsi(GetACP(), name.data(), name.size(), result.Str(), pbLossy))
+        result = name;
+    return result;
+}
+
+} // namespace plat

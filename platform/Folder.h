@@ -1,0 +1,41 @@
+// The process's current folder and full-path resolution, in ANSI text.
+#pragma once
+
+#include "CString.h"
+#include "Types.h"
+
+namespace plat
+{
+
+/// The separator of folders in the paths this platform builds and splits.
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
+/// Makes the folder the process's current folder; false when that fails. The change is
+/// process-wide and lasts until the next one.
+bool SetCurrentDirectory(const CString& strFolder);
+/// The current folder as ANSI text; false when it cannot be read.
+bool GetCurrentDirectory(CString& strFolder);
+
+/// The full path of a path, in the manner of GetFullPathName: returns its length when it
+/// fits nBufferLength characters with the terminating zero (the buffer then holds it and
+/// *ppFilePart points at its final component, or is null when it ends in a separator);
+/// the size it would need when it does not fit (the buffer is then untouched); 0 when it
+/// cannot be resolved. The file need not exist.
+unsigned GetFullPathName(const CString& strPath, unsigned nBufferLength, char* pBuffer,
+                         char** ppFilePart);
+
+/// The lexical full path of strPath against the folder strCurrent (POSIX rules): a path
+/// starting with '/' is normalised; a Windows-absolute path (drive letter, ':', then a
+/// separator; or a leading "\\") is kept as it is, as it names nothing here; anything else
+/// has its backslashes turned into '/' and is joined to strCurrent, then normalised.
+/// Backslashes are found double-byte aware under cp.
+CString ResolvePosixPath(UINT cp, const CString& strPath, const CString& strCurrent);
+/// Position of the first byte of the final component of a resolved path (after its last
+/// '/', or '\' as well in a Windows-absolute path), or -1 when it ends in a separator.
+int FinalComponentStart(UINT cp, const CString& strPath);
+
+} // namespace plat

@@ -1,0 +1,36 @@
+// Raw file primitives that each backend provides to CStdioFile, and the system's texts
+// for their errors. Errors are the system's own numbers (errno on POSIX).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "CString.h"
+#include "Types.h"
+
+namespace plat
+{
+
+using FileHandle = std::intptr_t;
+constexpr FileHandle kInvalidFile = -1;
+
+/// Error number of an open refused by a share mode (the file is in use elsewhere).
+constexpr long kErrorSharingViolation = -32;
+
+/// Opens the file named by ANSI text, honouring the class library's mode, share and
+/// create flags. Every share check is made before an existing file is emptied, so a
+/// refused open leaves the file as it was. False with lOsError set on failure.
+bool OsOpenFile(const CString& strName, UINT nFlags, FileHandle& hFile, long& lOsError);
+/// Reads up to n bytes; returns the count (0 at the end) or -1 with lOsError set.
+long long OsReadFile(FileHandle hFile, void* p, size_t n, long& lOsError);
+/// Writes all n bytes, or returns false with lOsError set.
+bool OsWriteFile(FileHandle hFile, const void* p, size_t n, long& lOsError);
+/// Closes the handle, which is released even when false is returned.
+bool OsCloseFile(FileHandle hFile, long& lOsError);
+
+/// The system's text for an error number.
+CString OsErrorText(long lOsError);
+/// The CFileException cause that best names an error number.
+int OsErrorCause(long lOsError);
+
+} // namespace plat

@@ -1,0 +1,169 @@
+// Portable half of CStdioFile: buffering and text-mode translation. The raw file calls
+// are the backend's (platform/OsFile.h).
+#include "StdioFile.h"
+
+#include <cstring>
+
+CStdioFile::~CStdioFile()
+{
+    if (!IsOpen())
+        return;
+    // As a stream's close would: write what is buffered, but a destructor cannot report.
+    long lOsError = 0;
+    if (m_bWrite && m_nEnd)
+        plat::OsWriteFile(m_hFile, m_pBuffer.get(), m_nEnd, lOsError);
+    plat::OsCloseFile(m_hFile, lOsError);
+}
+
+BOOL CStdioFile::Open(const char* pszFileName, UINT nOpenFlags, CFileException* pError)
+{
+    if (IsOpen())
+        return FALSE;
+    m_strFileName = pszFileName;
+    long lOsError = 0;
+    if (!plat::OsOpenFile(m_strFileName, nOpenFlags, m_hFile, lOsError))
+    {
+        m_hFile = plat::kInvalidFile;
+        if (pError)
+            *pError = CFileException(lOsError, m_strFileName);
+        return FALSE;
+    }
+    m_bWrite = (nOpenFlags & (modeWrite | modeReadWrite)) != 0;
+    if (!m_pBuffer)
+        m_pBuffer = std::make_unique<char[]>(kBufferSize);
+    m_nPos = m_nEnd = 0;
+    m_bEnd = false;
+    return TRUE;
+}
+
+void CStdioFile::Throw(long lOsError) const
+{
+    throw CFileException(lOsError, m_strFileName);
+}
+
+bool CStdioFile::FillBuffer()
+{
+    m_nPos = m_nEnd = 0;
+    if (m_bEnd)
+        return false;
+    long lOsError = 0;
+    const long long n = plat::OsReadFile(m_hFile, m_pBuffer.get(), kBufferSize, lOsError);
+    if (n < 0)
+        Throw(lOsError);
+    if (n == 0)
+    {
+        m_bEnd = true;
+        return false;
+    }
+    m_nEnd = static_cast<size_t>(n);
+    // A Ctrl-Z ends text input: nothing after it is ever read.
+    if (const void* eof = std::memchr(m_pBuffer.get(), 0x1A, m_nEnd))
+    {
+        m_nEnd = static_cast<size_t>(static_cast<const char*>(eof) - m_pBuffer.get());
+        m_bEnd = true;
+    }
+    return m_nEnd != 0;
+}
+
+BOOL CStdioFile::ReadString(CString& rString)
+{
+    std::string& line = rString.Str();
+    line.clear();
+    bool bAny = false;
+    for (;;)
+    {
+        if (m_nPos == m_nEnd && !FillBuffer())
+            return bAny ? TRUE : FALSE;
+        const char* begin = m_pBuffer.get() + m_nPos;
+        const size_t avail = m_nEnd - m_nPos;
+        const auto* lf = static_cast<const char*>(std::memchr(begin, '\n', avail));
+        bAny = true;
+        if (!lf)
+        {
+            line.append(begin, avail);
+            m_nPos = m_nEnd;
+            continue;
+        }
+        line.append(begin, static_cast<size_t>(lf - begin));
+        m_nPos += static_cast<size_t>(lf - begin) + 1;
+        // CR LF arrives as LF; the CR may have come with the previous buffer.
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        return TRUE;
+    }
+}
+
+void CStdioFile::WriteString(const char* psz)
+{
+    WriteText(psz, std::strlen(psz));
+}
+
+void CStdioFile::WriteText(const char* p, size_t n)
+{
+    while (n)
+    {
+        const auto* lf = static_cast<const char*>(std::memchr(p, '\n', n));
+        const size_t run = lf ? static_cast<size_t>(lf - p) : n;
+        PutBytes(p, run);
+        if (!lf)
+            return;
+        PutBytes("\r\n", 2);
+        p += run + 1;
+        n -= run + 1;
+    }
+}
+
+void CStdioFile::PutBytes(const char* p, size_t n)
+{
+    if (m_nEnd + n > kBufferSize)
+    {
+        Flush();
+        if (n >= kBufferSize)
+        {
+            long lOsError = 0;
+            if (!plat::OsWriteFile(m_hFile, p, n, lOsError))
+                Throw(lOsError);
+            return;
+        }
+    }
+    std::memcpy(m_pBuffer.get() + m_nEnd, p, n);
+    m_nEnd += n;
+}
+
+void CStdioFile::Flush()
+{
+    if (!m_nEnd)
+        return;
+    const size_t n = m_nEnd;
+    m_nEnd = 0; // what failed to reach the disk is not offered again
+    long lOsError = 0;
+    if (!plat::OsWriteFile(m_hFile, m_pBuffer.get(), n, lOsError))
+        Throw(lOsError);
+}
+
+void CStdioFile::Close()
+{
+    if (!IsOpen())
+        return;
+    long lFlushError = 0;
+    if (m_bWrite)
+    {
+        try
+        {
+            Flush();
+        }
+        catch (const CFileException& e)
+        {
+            lFlushError = e.m_lOsError;
+        }
+    }
+    const plat::FileHandle hFile = m_hFile;
+    m_hFile = plat::kInvalidFile;
+    m_nPos = m_nEnd = 0;
+    long lCloseError = 0;
+    const bool bClosed = plat::OsCloseFile(hFile, lCloseError);
+    if (lFlushError)
+        Throw(lFlushError);
+    if (!bClosed)
+        Throw(lCloseError);
+}

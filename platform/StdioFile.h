@@ -1,0 +1,70 @@
+// Buffered text file in the manner of the class library's CStdioFile.
+//
+// Text mode: each LF written reaches the disk as CR LF; on reading, CR LF arrives as LF, a
+// lone CR stays in the line, and the byte 0x1A ends the input as if the file ended there.
+// A failed open returns false; a failed read, write, flush or close throws CFileException.
+#pragma once
+
+#include <memory>
+
+#include "CString.h"
+#include "FileException.h"
+#include "OsFile.h"
+#include "Types.h"
+
+class CStdioFile
+{
+public:
+    enum OpenFlags : UINT
+    {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareCompat = 0x0000,
+        shareExclusive = 0x0010,
+        shareDenyWrite = 0x0020,
+        shareDenyRead = 0x0030,
+        shareDenyNone = 0x0040,
+        modeNoInherit = 0x0080,
+        modeCreate = 0x1000,
+        modeNoTruncate = 0x2000,
+        typeText = 0x4000,
+        typeBinary = 0x8000
+    };
+
+    CStdioFile() = default;
+    CStdioFile(const CStdioFile&) = delete;
+    CStdioFile& operator=(const CStdioFile&) = delete;
+    /// Closes a file still open; what is buffered is written, errors are passed over.
+    ~CStdioFile();
+
+    /// Opens the file; false when it cannot be opened, with the reason in *pError if given.
+    BOOL Open(const char* pszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
+    /// Reads the next line without its LF. False, with an empty string, at the end.
+    BOOL ReadString(CString& rString);
+    /// Writes the text (all of it, zero bytes included), each LF as CR LF.
+    void WriteString(const CString& str) { WriteText(str.GetData(), str.GetLength()); }
+    void WriteString(const char* psz);
+    /// Writes what is buffered and closes; the file is closed even when this throws.
+    void Close();
+
+    bool IsOpen() const { return m_hFile != plat::kInvalidFile; }
+    const CString& GetFilePath() const { return m_strFileName; }
+
+    static constexpr size_t kBufferSize = 256 * 1024;
+
+private:
+    void WriteText(const char* p, size_t n);
+    void PutBytes(const char* p, size_t n);
+    void Flush();
+    bool FillBuffer();
+    [[noreturn]] void Throw(long lOsError) const;
+
+    plat::FileHandle m_hFile = plat::kInvalidFile;
+    CString m_strFileName;
+    std::unique_ptr<char[]> m_pBuffer;
+    size_t m_nPos = 0;  // reading: next byte to hand out
+    size_t m_nEnd = 0;  // reading: end of valid data; writing: bytes waiting
+    bool m_bEnd = false; // reading: no more data (end of file or a 0x1A seen)
+    bool m_bWrite = false;
+};

@@ -1,0 +1,80 @@
+// POSIX implementation of the current-folder half of platform/Folder.h. Only POSIX calls
+// here; path rules belong in platform/FullPath.cpp.
+#include <cerrno>
+#include <climits>
+#include <mutex>
+#include <string>
+#include <unistd.h>
+
+#include "CodePage.h"
+#include "FileNames.h"
+#include "Folder.h"
+
+namespace plat
+{
+namespace
+{
+// Every entry of a playlist is resolved against the current folder, so its ANSI text is
+// kept rather than asked of the kernel once per line. The program changes its folder only
+// through SetCurrentDirectory, which refreshes it.
+struct FolderCache
+{
+    std::mutex mutex;
+    bool bValid = false;
+    UINT cp = 0;
+    CString strFolder;
+};
+
+FolderCache& Cache()
+{
+    static FolderCache s_cache;
+    return s_cache;
+}
+
+bool ReadCurrentFolder(std::string& out)
+{
+    std::string buffer(PATH_MAX, '\0');
+    for (;;)
+    {
+        // getcwd() returns null with ERANGE when the buffer is too small for the path.
+        if (::getcwd(buffer.data(), buffer.size()))
+        {
+            buffer.resize(buffer.find('\0'));
+            out.swap(buffer);
+            return true;
+        }
+        if (errno != ERANGE)
+            return false;
+        buffer.resize(buffer.size() * 2);
+    }
+}
+} // namespace
+
+bool SetCurrentDirectory(const CString& strFolder)
+{
+    const std::string name = AnsiToFileSystem(strFolder);
+    FolderCache& cache = Cache();
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    cache.bValid = false;
+    return !name.empty() && name.find('\0') == std::string::npos && ::chdir(name.c_str()) == 0;
+}
+
+bool GetCurrentDirectory(CString& strFolder)
+{
+    FolderCache& cache = Cache();
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    const UINT cp = GetACP();
+    if (!cache.bValid || cache.cp != cp)
+    {
+        std::string name;
+        if (!ReadCurrentFolder(name))
+            return false;
+        cache.strFolder = FileSystemToAnsi(name);
+        cache.cp = cp;
+        cache.bValid = true;
+    }
+    strFolder = cache.strFolder.View();
+    return true;
+}
+
+} // namespace plat

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that a task needs, when they are missing.
+#   scripts/deps.sh build   compiler and build tools
+#   scripts/deps.sh test    build, plus what the test suites use
+# Runs apt-get as root, or through sudo.
+set -euo pipefail
+
+build_packages=(g++ cmake ninja-build pkg-config)
+test_packages=(libgtest-dev libgmock-dev libxml2-dev)
+
+wanted=()
+for group in "$@"; do
+  case "$group" in
+    build) wanted+=("${build_packages[@]}") ;;
+    test) wanted+=("${build_packages[@]}" "${test_packages[@]}") ;;
+    *) echo "deps.sh: unknown group '$group'" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for package in "${wanted[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -q
+"${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

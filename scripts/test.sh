@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Every test: the optimised build, then the same suite under ASan + UBSan.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/deps.sh test
+for preset in default sanitize; do
+  echo "== $preset build"
+  cmake --preset "$preset" -DSQK2XML_WERROR=ON >/dev/null
+  cmake --build --preset "$preset"
+  ctest --preset "$preset" -j "$(nproc)"
+done
