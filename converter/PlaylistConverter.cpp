@@ -9,6 +9,17 @@ const char kHeader[] = "#Sonquill playlist";
 constexpr UINT kReadShared = CStdioFile::modeRead | CStdioFile::shareDenyNone;
 } // namespace
 
+bool PlaylistFolder(const CString& strPlaylistPath, CString& strFolder)
+{
+    const int nSeparator = strPlaylistPath.ReverseFind(plat::kPathSeparator);
+    if (nSeparator < 0)
+        return false;
+    strFolder = strPlaylistPath.Left(nSeparator);
+    if (strFolder.IsEmpty() || strFolder[strFolder.GetLength() - 1] == ':')
+        strFolder += plat::kPathSeparator;
+    return true;
+}
+
 bool CPlaylistConverter::BeginConversion(CString strPlaylistPath, CString strXmlPath,
                                          CBeginRefusal* pRefusal)
 {
@@ -32,16 +43,9 @@ bool CPlaylistConverter::BeginConversion(CString strPlaylistPath, CString strXml
         return refuse(CBeginRefusal::notAPlaylist, CFileException());
     }
 
-    const int nSeparator = strPlaylistPath.ReverseFind(plat::kPathSeparator);
-    if (nSeparator >= 0)
-    {
-        // A playlist in a root folder ("/list.sqk", "C:\list.sqk") moves to that root, not
-        // to the empty text or to the drive's own current folder.
-        CString strFolder = strPlaylistPath.Left(nSeparator);
-        if (strFolder.IsEmpty() || strFolder[strFolder.GetLength() - 1] == ':')
-            strFolder += plat::kPathSeparator;
+    CString strFolder;
+    if (PlaylistFolder(strPlaylistPath, strFolder))
         plat::SetCurrentDirectory(strFolder); // the outcome does not matter
-    }
 
     if (!m_fileOut.Open(strXmlPath, kCreateExclusive, &error))
     {

@@ -22,6 +22,12 @@ struct CBeginRefusal
     CFileException error; ///< the file and the system's reason, for the two open steps
 };
 
+/// The folder of a playlist path: the text before its last folder separator, or the root
+/// itself for a playlist in a root folder ("/list.sqk", "C:\\list.sqk"), not the empty text
+/// or a bare drive, which would name the drive's own current folder. False when the path
+/// names no folder.
+bool PlaylistFolder(const CString& strPlaylistPath, CString& strFolder);
+
 class CPlaylistConverter
 {
 public:

@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include "CodePage.h"
+#include "PlaylistConverter.h"
+
+namespace
+{
+std::string Encode(UINT cp, const std::string& text)
+{
+    plat::SetACP(cp);
+    CPlaylistConverter converter;
+    CString str(std::string_view(text.data(), text.size()));
+    converter.EncodeText(str);
+    return std::string(str.View());
+}
+} // namespace
+
+TEST(EncodeText, EscapesMarkupThenConvertsToUtf8)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"Rock & Roll <live>", "Rock &amp; Roll &lt;live&gt;"},
+        {"&", "&amp;"},
+        {"&amp;", "&amp;amp;"},
+        {"\"quoted\" 'single'", "\"quoted\" 'single'"},
+        {"", ""},
+        {"\xE9", "\xC3\xA9"},
+        {"Caf\xE9 & cr\xE8me", "Caf\xC3\xA9 &amp; cr\xC3\xA8me"},
+        {"\x81\x8D\x8F\x90\x9D", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"},
+        // Tab, LF, CR and DEL are allowed in XML; the other C0 controls are not.
+        {"a\tb\nc\rd\x7F", "a\tb\nc\rd\x7F"},
+        {std::string("x\0y\x01\x1F\x0B", 6), "x\xEF\xBF\xBDy\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+    };
+    for (const auto& [input, expected] : cases)
+    {
+        SCOPED_TRACE(input);
+        EXPECT_EQ(Encode(1252, input), expected);
+    }
+}
+
+TEST(EncodeText, DoubleByteText)
+{
+    // 0x95 0x5C: its trail byte is no backslash and no escape is involved.
+    EXPECT_EQ(Encode(932, "C:\\\x95\x5C\\a"), "C:\\\xE8\xA1\xA8\\a");
+    // A lead byte before markup is no character; the markup is still escaped.
+    EXPECT_EQ(Encode(932, "\x81&x"), "\xEF\xBF\xBD&amp;x");
+    EXPECT_EQ(Encode(932, "\x81<"), "\xEF\xBF\xBD&lt;");
+    EXPECT_EQ(Encode(932, std::string("\x81\0", 2)), "\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(Encode(932, "end\x81"), "end\xEF\xBF\xBD");
+    EXPECT_EQ(Encode(936, "\xC4\xE3&\xBA\xC3"), "\xE4\xBD\xA0&amp;\xE5\xA5\xBD");
+}
+
+TEST(EncodeText, WithoutAConverterTheTextStaysEscapedButUnconverted)
+{
+    // An active code page the system cannot convert leaves the ANSI bytes as they are;
+    // the escapes and the control characters are still taken care of.
+    EXPECT_EQ(Encode(12345, std::string("a&\xE9\x01<", 5)), "a&amp;\xE9\xEF\xBF\xBD&lt;");
+    EXPECT_EQ(Encode(12345, ""), "");
+}
+
+TEST(EncodeText, IsNotIdempotent)
+{
+    plat::SetACP(1252);
+    CPlaylistConverter converter;
+    CString str = "R&B \xE9";
+    converter.EncodeText(str);
+    converter.EncodeText(str);
+    EXPECT_EQ(str.View(), "R&amp;amp;B \xC3\x83\xC2\xA9");
+}

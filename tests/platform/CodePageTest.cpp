@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include "CodePage.h"
+#include "FileNames.h"
+
+using namespace plat;
+
+namespace
+{
+std::string ToUtf8(UINT cp, const std::string& ansi)
+{
+    std::string out;
+    EXPECT_TRUE(AppendAnsiAsUtf8(cp, ansi.data(), ansi.size(), out));
+    return out;
+}
+
+std::string ToAnsi(UINT cp, const std::string& utf8, bool* pbLossy = nullptr)
+{
+    std::string out;
+    EXPECT_TRUE(AppendUtf8AsAnsi(cp, utf8.data(), utf8.size(), out, pbLossy));
+    return out;
+}
+} // namespace
+
+TEST(CodePage, LocaleLanguageChoosesThePage)
+{
+    const std::pair<const char*, UINT> cases[] = {
+        {"ja_JP.UTF-8", 932}, {"zh_CN.UTF-8", 936}, {"zh_SG", 936},        {"zh_TW.UTF-8", 950},
+        {"zh_HK", 950},       {"ko_KR.EUC-KR", 949}, {"cs_CZ.UTF-8", 1250}, {"pl_PL", 1250},
+        {"hu_HU", 1250},      {"hr_HR", 1250},      {"sk_SK", 1250},       {"sl_SI", 1250},
+        {"ro_RO", 1250},      {"sq_AL", 1250},      {"bs_BA", 1250},       {"ru_RU.UTF-8", 1251},
+        {"uk_UA", 1251},      {"be_BY", 1251},      {"bg_BG", 1251},       {"mk_MK", 1251},
+        {"sr_RS@latin", 1251}, {"el_GR", 1253},     {"tr_TR", 1254},       {"az_AZ", 1254},
+        {"he_IL", 1255},      {"ar_EG", 1256},      {"fa_IR", 1256},       {"ur_PK", 1256},
+        {"et_EE", 1257},      {"lv_LV", 1257},      {"lt_LT", 1257},       {"vi_VN", 1258},
+        {"th_TH", 874},       {"C", 1252},          {"POSIX", 1252},       {"C.UTF-8", 1252},
+        {"en_US.UTF-8", 1252}, {"de_DE@euro", 1252}, {"", 1252}};
+    for (const auto& [locale, cp] : cases)
+    {
+        SCOPED_TRACE(locale);
+        EXPECT_EQ(CodePageForLocale(locale), cp);
+    }
+}
+
+TEST(CodePage, EverySupportedPageHasATableWithPlainAscii)
+{
+    for (UINT cp : {874u, 932u, 936u, 949u, 950u, 1250u, 1251u, 1252u, 1253u, 1254u, 1255u,
+                    1256u, 1257u, 1258u})
+    {
+        SCOPED_TRACE(cp);
+        ASSERT_TRUE(IsSupportedCodePage(cp));
+        ASSERT_NE(GetCodePageTable(cp), nullptr);
+        EXPECT_EQ(ToUtf8(cp, "Plain ASCII \\ / ~ 0123"), "Plain ASCII \\ / ~ 0123");
+    }
+    EXPECT_FALSE(IsSupportedCodePage(65001));
+    EXPECT_EQ(GetCodePageTable(12345), nullptr);
+    std::string out;
+    EXPECT_FALSE(AppendAnsiAsUtf8(12345, "a", 1, out));
+}
+
+TEST(CodePage, SingleBytePagesNeverFailOnContent)
+{
+    EXPECT_EQ(ToUtf8(1252, "caf\xE9"), "caf\xC3\xA9");
+    EXPECT_EQ(ToUtf8(1252, "\x80"), "\xE2\x82\xAC"); // euro sign
+    // Bytes 1252 leaves undefined become the control character of the same number.
+    EXPECT_EQ(ToUtf8(1252, "\x81\x8D\x8F\x90\x9D"),
+              "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D");
+    EXPECT_EQ(ToUtf8(1251, "\xC0"), "\xD0\x90");     // Cyrillic A
+    EXPECT_EQ(ToUtf8(1253, "\xC1"), "\xCE\x91");     // Greek Alpha
+    EXPECT_EQ(ToUtf8(1252, std::string("a\0b", 3)), std::string("a\0b", 3));
+}
+
+TEST(CodePage, DoubleBytePagesPairLeadAndTrail)
+{
+    // 0x95 0x5C is one character under 932: its trail byte is no backslash.
+    EXPECT_EQ(ToUtf8(932, "\x95\x5C"), "\xE8\xA1\xA8");
+    EXPECT_EQ(ToUtf8(932, "\x82\xA0"), "\xE3\x81\x82"); // hiragana a
+    // A lead byte without a valid trail byte becomes U+FFFD; the next byte stands alone.
+    EXPECT_EQ(ToUtf8(932, "\x81\x20x"), "\xEF\xBF\xBD x");
+    EXPECT_EQ(ToUtf8(932, "ab\x81"), "ab\xEF\xBF\xBD");
+    EXPECT_EQ(ToUtf8(936, "\xC4\xE3"), "\xE4\xBD\xA0"); // ni
+    EXPECT_EQ(ToUtf8(949, "\xB0\xA1"), "\xEA\xB0\x80"); // ga
+    EXPECT_EQ(ToUtf8(950, "\xA4\xA4"), "\xE4\xB8\xAD"); // zhong
+}
+
+TEST(CodePage, Utf8ToAnsiMarksMissingCharactersWithQuestionMarks)
+{
+    bool bLossy = true;
+    EXPECT_EQ(ToAnsi(1252, "caf\xC3\xA9", &bLossy), "caf\xE9");
+    EXPECT_FALSE(bLossy);
+    EXPECT_EQ(ToAnsi(1252, "\xE6\x97\xA5x", &bLossy), "?x"); // a CJK character
+    EXPECT_TRUE(bLossy);
+    EXPECT_EQ(ToAnsi(932, "\xE6\x97\xA5"), "\x93\xFA");
+    EXPECT_EQ(ToAnsi(1252, "\xFF\xC3"), "??"); // not UTF-8
+    // Undefined 1252 bytes survive the round trip through file-system names.
+    SetACP(1252);
+    EXPECT_EQ(FileSystemToAnsi(AnsiToFileSystem(CString("\x81\x9D\xE9"))), CString("\x81\x9D\xE9"));
+}
+
+TEST(CodePage, MultibyteSearchesStepOverDoubleByteCharacters)
+{
+    const std::string text = "a\x95\x5C\\b\x81\\c";
+    // Under 932 the 0x5C after 0x95 is a trail byte, and 0x81 takes the backslash after
+    // it with it even though that is no valid trail byte.
+    EXPECT_EQ(MbReverseFind(932, text.data(), text.size(), '\\'), 3);
+    EXPECT_EQ(MbFind(932, text.data(), text.size(), 0, '\\'), 3);
+    EXPECT_EQ(MbFind(932, text.data(), text.size(), 4, '\\'), -1);
+    EXPECT_EQ(MbReverseFind(1252, text.data(), text.size(), '\\'), 6);
+    EXPECT_EQ(MbFind(1252, text.data(), text.size(), 0, '\\'), 2);
+    EXPECT_EQ(MbFind(936, "\x81\x01", 2, 0, '\x01'), -1);
+    EXPECT_EQ(MbReverseFind(1252, "", 0, '.'), -1);
+
+    SetACP(932);
+    EXPECT_EQ(CString(text).ReverseFind('\\'), 3);
+    SetACP(1252);
+    EXPECT_EQ(CString(text).ReverseFind('\\'), 6);
+}

@@ -1,0 +1,95 @@
+#include <cstring>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "CodePage.h"
+#include "Folder.h"
+#include "TestSupport.h"
+
+using namespace plat;
+
+TEST(FullPath, ResolvesLexically)
+{
+    struct Case
+    {
+        const char* path;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"list.sqk", "/home/me/list.sqk"},
+        {"music\\list.sqk", "/home/me/music/list.sqk"},
+        {"music/./list.sqk", "/home/me/music/list.sqk"},
+        {"../list.sqk", "/home/list.sqk"},
+        {"../../../../x", "/x"},
+        {"a//b///c", "/home/me/a/b/c"},
+        {"folder/", "/home/me/folder/"},
+        {".", "/home/me"},
+        {"/abs/./x/../y", "/abs/y"},
+        {"//abs//y", "/abs/y"},
+        {"/", "/"},
+        {"/..", "/"},
+        {"C:\\Music\\Song.mp3", "C:\\Music\\Song.mp3"},
+        {"c:/Music/../Song.mp3", "c:/Music/../Song.mp3"},
+        {"\\\\server\\share\\a.mp3", "\\\\server\\share\\a.mp3"},
+        {"C:relative.mp3", "/home/me/C:relative.mp3"},
+        {"\\rooted\\a.mp3", "/home/me/rooted/a.mp3"},
+        {"   ", "/home/me/   "},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(ResolvePosixPath(1252, c.path, "/home/me").View(), c.expected);
+    }
+    // Under 932 the trail byte 0x5C of 0x95 0x5C stays; the real backslash becomes '/'.
+    EXPECT_EQ(ResolvePosixPath(932, "\x95\x5C\\a.mp3", "/m").View(), "/m/\x95\x5C/a.mp3");
+    EXPECT_EQ(ResolvePosixPath(1252, "\x95\x5C\\a.mp3", "/m").View(), "/m/\x95/a.mp3");
+}
+
+TEST(FullPath, FileNameAndTheBufferLimit)
+{
+    testsupport::TempDir dir;
+    SetACP(1252);
+    ASSERT_TRUE(SetCurrentDirectory(dir.Path().c_str()));
+
+    char buffer[MAX_PATH];
+    char* pFilePart = nullptr;
+    const std::string expected = dir.Path() + "/sub/name.xml";
+    unsigned n = GetFullPathName("sub\\name.xml", MAX_PATH, buffer, &pFilePart);
+    ASSERT_EQ(n, expected.size());
+    EXPECT_EQ(std::string(buffer), expected);
+    ASSERT_NE(pFilePart, nullptr);
+    EXPECT_STREQ(pFilePart, "name.xml");
+
+    n = GetFullPathName("folder/", MAX_PATH, buffer, &pFilePart);
+    EXPECT_EQ(pFilePart, nullptr);
+    EXPECT_EQ(GetFullPathName("", MAX_PATH, buffer, &pFilePart), 0u);
+
+    // 259 characters fit the 260-character buffer with its zero; 260 do not, and then the
+    // size needed comes back and the buffer is left alone.
+    const size_t nBase = dir.Path().size() + 1;
+    const std::string fits(259 - nBase, 'f');
+    n = GetFullPathName(fits.c_str(), MAX_PATH, buffer, &pFilePart);
+    EXPECT_EQ(n, 259u);
+    EXPECT_EQ(std::string(buffer), dir.Path() + "/" + fits);
+    std::memset(buffer, 'Z', sizeof buffer);
+    const std::string tooLong(260 - nBase, 'f');
+    n = GetFullPathName(tooLong.c_str(), MAX_PATH, buffer, &pFilePart);
+    EXPECT_EQ(n, 261u);
+    EXPECT_EQ(buffer[0], 'Z');
+}
+
+TEST(FullPath, CurrentFolderFollowsChanges)
+{
+    testsupport::TempDir dir;
+    SetACP(1252);
+    const std::string sub = dir / "caf\xC3\xA9"; // a UTF-8 name on disk
+    ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);
+    ASSERT_TRUE(SetCurrentDirectory(CString(dir.Path().c_str()) + "/caf\xE9"));
+    CString strFolder;
+    ASSERT_TRUE(GetCurrentDirectory(strFolder));
+    EXPECT_EQ(strFolder.View(), dir.Path() + "/caf\xE9"); // ANSI inside
+    EXPECT_FALSE(SetCurrentDirectory(CString(dir.Path().c_str()) + "/missing"));
+    ASSERT_TRUE(GetCurrentDirectory(strFolder));
+    EXPECT_EQ(strFolder.View(), dir.Path() + "/caf\xE9");
+}

@@ -1,0 +1,225 @@
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "CodePage.h"
+#include "StdioFile.h"
+#include "TestSupport.h"
+
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
+
+namespace
+{
+constexpr UINT kRead = CStdioFile::modeRead | CStdioFile::shareDenyNone;
+constexpr UINT kCreate = CStdioFile::modeCreate | CStdioFile::shareExclusive | CStdioFile::modeWrite;
+
+std::vector<std::string> ReadLines(const std::string& path)
+{
+    CStdioFile file;
+    EXPECT_TRUE(file.Open(path.c_str(), kRead));
+    std::vector<std::string> lines;
+    CString line;
+    while (file.ReadString(line))
+        lines.emplace_back(line.View());
+    EXPECT_TRUE(line.IsEmpty());
+    file.Close();
+    return lines;
+}
+
+class StdioFileTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { plat::SetACP(1252); }
+    testsupport::TempDir dir;
+};
+} // namespace
+
+TEST_F(StdioFileTest, ReadsTextModeLines)
+{
+    using Lines = std::vector<std::string>;
+    const std::pair<std::string, Lines> cases[] = {
+        {"", {}},
+        {"one", {"one"}},
+        {"one\r\ntwo\nthree", {"one", "two", "three"}},
+        {"a\r\n\r\n", {"a", ""}},
+        {"lone\rcr\r\r\n", {"lone\rcr\r"}},
+        {"before\x1A" "after\nmore\n", {"before"}},
+        {"\x1A", {}},
+        {std::string("zero\0byte\n", 10), {std::string("zero\0byte", 9)}},
+        {"end with cr\r", {"end with cr\r"}},
+    };
+    for (const auto& [bytes, expected] : cases)
+    {
+        SCOPED_TRACE(bytes);
+        WriteBytes(dir / "in.txt", bytes);
+        EXPECT_EQ(ReadLines(dir / "in.txt"), expected);
+    }
+}
+
+TEST_F(StdioFileTest, ReadsLinesAcrossBufferBoundaries)
+{
+    const size_t n = CStdioFile::kBufferSize;
+    // A CR LF split over two buffers, a line several buffers long, and a 0x1A in a later
+    // buffer.
+    std::string first(n - 1, 'a');
+    std::string longLine(3 * n + 17, 'b');
+    const std::string bytes = first + "\r\n" + longLine + "\nlast\x1Aignored\n";
+    WriteBytes(dir / "big.txt", bytes);
+    const std::vector<std::string> expected = {first, longLine, "last"};
+    EXPECT_EQ(ReadLines(dir / "big.txt"), expected);
+}
+
+TEST_F(StdioFileTest, WritesEachLineFeedAsCrLf)
+{
+    const std::string big(CStdioFile::kBufferSize + 5, 'x');
+    {
+        CStdioFile file;
+        ASSERT_TRUE(file.Open((dir / "out.txt").c_str(), kCreate));
+        file.WriteString("one\ntwo\n");
+        file.WriteString(CString(std::string_view("z\0z\n", 4)));
+        file.WriteString(CString(big.c_str()) + "\n");
+        file.WriteString("\r\n");
+        file.Close();
+    }
+    EXPECT_EQ(ReadBytes(dir / "out.txt"),
+              std::string("one\r\ntwo\r\nz\0z\r\n", 15) + big + "\r\n\r\r\n");
+}
+
+TEST_F(StdioFileTest, FailedOpenReturnsFalseWithTheReason)
+{
+    CStdioFile file;
+    CFileException error;
+    EXPECT_FALSE(file.Open((dir / "missing.txt").c_str(), kRead, &error));
+    EXPECT_EQ(error.m_lOsError, ENOENT);
+    EXPECT_EQ(error.m_cause, CFileException::fileNotFound);
+    EXPECT_EQ(error.m_strFileName.View(), dir / "missing.txt");
+    EXPECT_STREQ(error.GetReason(), "No such file or directory");
+    // A folder is no text file, for reading or writing.
+    EXPECT_FALSE(file.Open(dir.Path().c_str(), kRead, &error));
+    EXPECT_EQ(error.m_lOsError, EISDIR);
+    EXPECT_FALSE(file.Open(dir.Path().c_str(), kCreate));
+    EXPECT_FALSE(file.Open((dir / "no/such/folder.txt").c_str(), kCreate));
+    EXPECT_FALSE(file.IsOpen());
+}
+
+TEST_F(StdioFileTest, ShareModesWithinTheProcess)
+{
+    const std::string path = dir / "shared.txt";
+    WriteBytes(path, "keep me\n");
+    ASSERT_EQ(link(path.c_str(), (dir / "link.txt").c_str()), 0);
+
+    CStdioFile reader, reader2, writer;
+    ASSERT_TRUE(reader.Open(path.c_str(), kRead));
+    EXPECT_TRUE(reader2.Open(path.c_str(), kRead)); // readers share
+    CFileException error;
+    // An exclusive open of a file open in any mode fails, through a link too, and the file
+    // is not emptied by the attempt.
+    EXPECT_FALSE(writer.Open(path.c_str(), kCreate, &error));
+    EXPECT_EQ(error.m_cause, CFileException::sharingViolation);
+    EXPECT_FALSE(writer.Open((dir / "link.txt").c_str(), kCreate));
+    EXPECT_EQ(ReadBytes(path), "keep me\n");
+    reader.Close();
+    reader2.Close();
+
+    ASSERT_TRUE(writer.Open((dir / "link.txt").c_str(), kCreate));
+    EXPECT_EQ(ReadBytes(path), ""); // emptied once it was free
+    EXPECT_FALSE(reader.Open(path.c_str(), kRead)); // no reading while held exclusively
+    CStdioFile writer2;
+    EXPECT_FALSE(writer2.Open(path.c_str(), kCreate));
+    writer.Close();
+    EXPECT_TRUE(reader.Open(path.c_str(), kRead));
+}
+
+TEST_F(StdioFileTest, ShareModesAgainstOtherHoldersOfLocks)
+{
+    const std::string path = dir / "locked.txt";
+    WriteBytes(path, "precious\n");
+    // flock() locks belong to an open file description, so a descriptor of our own stands
+    // for another program here.
+    const int other = open(path.c_str(), O_RDONLY);
+    ASSERT_GE(other, 0);
+
+    ASSERT_EQ(flock(other, LOCK_SH), 0);
+    CStdioFile file;
+    EXPECT_TRUE(file.Open(path.c_str(), kRead)); // shared with a shared holder
+    file.Close();
+    EXPECT_FALSE(file.Open(path.c_str(), kCreate));
+    EXPECT_EQ(ReadBytes(path), "precious\n");
+
+    ASSERT_EQ(flock(other, LOCK_EX), 0);
+    EXPECT_FALSE(file.Open(path.c_str(), kRead));
+    flock(other, LOCK_UN);
+    close(other);
+    EXPECT_TRUE(file.Open(path.c_str(), kCreate));
+    file.Close();
+}
+
+TEST_F(StdioFileTest, WriteFailuresThrowAndAreNeverSwallowedAtClose)
+{
+    // Under a file-size limit (with SIGXFSZ ignored) a write past it fails with EFBIG.
+    const std::string path = dir / "limited.txt";
+    const int status = testsupport::RunInChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1000, 1000};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return 10;
+        // Small: the error first shows when the buffer is written at close.
+        CStdioFile file;
+        if (!file.Open(path.c_str(), kCreate))
+            return 11;
+        file.WriteString(std::string(2000, 'x').c_str());
+        try
+        {
+            file.Close();
+            return 12;
+        }
+        catch (const CFileException& e)
+        {
+            if (e.m_lOsError != EFBIG || e.m_strFileName.View() != path || file.IsOpen())
+                return 13;
+        }
+        // Large: the write itself fails.
+        CStdioFile big;
+        if (!big.Open(path.c_str(), kCreate))
+            return 14;
+        try
+        {
+            big.WriteString(std::string(3 * CStdioFile::kBufferSize, 'y').c_str());
+            return 15;
+        }
+        catch (const CFileException& e)
+        {
+            if (e.m_cause != CFileException::diskFull ||
+                std::string(e.what()).find(path) == std::string::npos)
+                return 16;
+        }
+        return 0;
+    });
+    EXPECT_EQ(status, 0);
+}
+
+TEST_F(StdioFileTest, FullDeviceFailsAtClose)
+{
+    if (access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "no writable /dev/full here";
+    CStdioFile file;
+    ASSERT_TRUE(file.Open("/dev/full", kCreate));
+    file.WriteString("lost\n");
+    try
+    {
+        file.Close();
+        FAIL() << "the failed write was swallowed";
+    }
+    catch (const CFileException& e)
+    {
+        EXPECT_EQ(e.m_lOsError, ENOSPC);
+        EXPECT_STREQ(e.m_strFileName, "/dev/full");
+    }
+    EXPECT_FALSE(file.IsOpen());
+}
