@@ -2,17 +2,23 @@
 # Installs the Debian packages that a task needs, when they are missing.
 #   scripts/deps.sh build   compiler and build tools
 #   scripts/deps.sh test    build, plus what the test suites use
+#   scripts/deps.sh bench   build, plus Google Benchmark and GNU time (bench/)
+#   scripts/deps.sh fuzz    build, plus clang with libFuzzer and libxml2 (tests/fuzz/)
 # Runs apt-get as root, or through sudo.
 set -euo pipefail
 
 build_packages=(g++ cmake ninja-build pkg-config)
 test_packages=(libgtest-dev libgmock-dev libxml2-dev)
+bench_packages=(libbenchmark-dev time)
+fuzz_packages=(clang libclang-rt-14-dev libxml2-dev)
 
 wanted=()
 for group in "$@"; do
   case "$group" in
     build) wanted+=("${build_packages[@]}") ;;
     test) wanted+=("${build_packages[@]}" "${test_packages[@]}") ;;
+    bench) wanted+=("${build_packages[@]}" "${bench_packages[@]}") ;;
+    fuzz) wanted+=("${build_packages[@]}" "${fuzz_packages[@]}") ;;
     *) echo "deps.sh: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

@@ -1,0 +1,148 @@
+#!/usr/bin/env bash
+# Whole-run throughput of sqk2xml-cli against the two floors this job cannot beat by much:
+# iconv transcoding the same playlist from CP1252 to UTF-8 (the conversion every byte
+# needs), and cat copying it (the I/O). All three read a generated playlist from the page
+# cache and write a file beside it; each is run several times, interleaved, and the median
+# counts. Also the peak resident memory of sqk2xml-cli at two playlist sizes (GNU time),
+# and its throughput at the smaller size, to show that time grows linearly.
+#
+#   bench/compare.sh [--runs N] [--size MB] [--small MB] [--build DIR] [--work DIR]
+#                    [--strict]
+#
+# Sizes are in MB of 10^6 bytes, as are all the rates printed. --strict makes the script
+# exit with 1 when a target is missed (it exits 0 otherwise: it measures, it does not test).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+runs=5
+size_mb=200
+small_mb=20
+build_dir=build/bench
+work_dir=
+strict=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --runs) runs=$2; shift 2 ;;
+    --size) size_mb=$2; shift 2 ;;
+    --small) small_mb=$2; shift 2 ;;
+    --build) build_dir=$2; shift 2 ;;
+    --work) work_dir=$2; shift 2 ;;
+    --strict) strict=1; shift ;;
+    -h|--help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "compare.sh: unknown option '$1'" >&2; exit 2 ;;
+  esac
+done
+[ -n "$work_dir" ] || work_dir=$build_dir/compare
+
+bash scripts/deps.sh bench
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSQK2XML_BUILD_TESTS=OFF \
+  -DSQK2XML_BUILD_BENCH=ON >/dev/null
+cmake --build "$build_dir" -j 2 --target sqk2xml-cli sqk2xml-genplaylist >/dev/null
+cli=$(realpath "$build_dir/cli/sqk2xml-cli")
+gen=$(realpath "$build_dir/bench/sqk2xml-genplaylist")
+gnu_time=/usr/bin/time
+
+mkdir -p "$work_dir"
+work_dir=$(realpath "$work_dir")
+
+# Mostly ASCII with a fifth of the entries in 1252 letters and a few damaged entries
+# (whose bytes are still 1252 text, so that iconv takes the file too).
+generate() { # size_mb file
+  local bytes=$(($1 * 1000000))
+  if [ ! -f "$2" ] || [ "$(stat -c %s "$2")" -gt "$bytes" ] ||
+     [ "$(stat -c %s "$2")" -lt $((bytes - 100000)) ]; then
+    "$gen" --seed 1 --size "$bytes" --latin 20 --malformed 2 -o "$2"
+  fi
+}
+big=$work_dir/playlist-${size_mb}MB.sqk
+small=$work_dir/playlist-${small_mb}MB.sqk
+generate "$size_mb" "$big"
+generate "$small_mb" "$small"
+
+now_ns() { date +%s%N; }
+
+# Runs the command given once (after its output is removed, untimed) and prints seconds.
+time_once() { # output command...
+  local out=$1; shift
+  rm -f "$out"
+  local t0 t1
+  t0=$(now_ns)
+  "$@"
+  t1=$(now_ns)
+  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f\n", (b - a) / 1e9 }'
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2];
+                                               else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+run_cli() { "$cli" --codepage 1252 "$1" >/dev/null; }
+run_iconv() { iconv -f CP1252 -t UTF-8 "$1" >"$2"; }
+run_cat() { cat "$1" >"$2"; }
+
+measure() { # playlist label -> sets t_cli, t_iconv, t_cat (median seconds)
+  local playlist=$1 xml=${1%.sqk}.xml
+  cat "$playlist" >/dev/null # into the page cache
+  run_cli "$playlist"        # once untimed: warms the binary and the code page table
+  local cli_times=() iconv_times=() cat_times=()
+  for ((i = 1; i <= runs; i++)); do
+    cli_times+=("$(time_once "$xml" run_cli "$playlist")")
+    iconv_times+=("$(time_once "$work_dir/out.iconv" run_iconv "$playlist" "$work_dir/out.iconv")")
+    cat_times+=("$(time_once "$work_dir/out.cat" run_cat "$playlist" "$work_dir/out.cat")")
+    echo "  $2 run $i: sqk2xml-cli ${cli_times[-1]} s, iconv ${iconv_times[-1]} s, cat ${cat_times[-1]} s" >&2
+  done
+  t_cli=$(printf '%s\n' "${cli_times[@]}" | median)
+  t_iconv=$(printf '%s\n' "${iconv_times[@]}" | median)
+  t_cat=$(printf '%s\n' "${cat_times[@]}" | median)
+}
+
+rate() { awk -v n="$1" -v t="$2" 'BEGIN { printf "%.0f", n / 1e6 / t }'; }
+peak_kib() { "$gnu_time" -f %M "$cli" --codepage 1252 "$1" 2>&1 >/dev/null | tail -n 1; }
+
+big_bytes=$(stat -c %s "$big")
+small_bytes=$(stat -c %s "$small")
+
+echo "Machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo)," \
+  "$(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)"
+echo "Playlists: $big_bytes bytes and $small_bytes bytes; $runs runs each, median"
+echo
+
+measure "$big" "${size_mb} MB"
+cli_rate=$(rate "$big_bytes" "$t_cli")
+iconv_rate=$(rate "$big_bytes" "$t_iconv")
+cat_rate=$(rate "$big_bytes" "$t_cat")
+xml_bytes=$(stat -c %s "${big%.sqk}.xml")
+
+measure "$small" "${small_mb} MB"
+small_rate=$(rate "$small_bytes" "$t_cli")
+
+rss_small=$(peak_kib "$small")
+rss_big=$(peak_kib "$big")
+rm -f "$work_dir/out.iconv" "$work_dir/out.cat"
+
+ratio_iconv=$(awk -v a="$cli_rate" -v b="$iconv_rate" 'BEGIN { printf "%.2f", a / b }')
+ratio_cat=$(awk -v a="$cli_rate" -v b="$cat_rate" 'BEGIN { printf "%.3f", a / b }')
+linear=$(awk -v a="$cli_rate" -v b="$small_rate" 'BEGIN { printf "%.2f", a / b }')
+
+echo
+printf '%-34s %8s MB/s  (XML document: %s bytes)\n' "sqk2xml-cli, ${size_mb} MB" "$cli_rate" "$xml_bytes"
+printf '%-34s %8s MB/s\n' "iconv -f CP1252 -t UTF-8, ${size_mb} MB" "$iconv_rate"
+printf '%-34s %8s MB/s\n' "cat, ${size_mb} MB" "$cat_rate"
+printf '%-34s %8s MB/s\n' "sqk2xml-cli, ${small_mb} MB" "$small_rate"
+echo
+echo "sqk2xml-cli / iconv:   $ratio_iconv"
+echo "sqk2xml-cli / cat:     $ratio_cat"
+echo "rate ${size_mb} MB / ${small_mb} MB: $linear"
+echo "peak RSS of sqk2xml-cli: $rss_small KiB at ${small_mb} MB, $rss_big KiB at ${size_mb} MB"
+echo
+
+missed=0
+verdict() { # description condition
+  if awk "BEGIN { exit !($2) }"; then echo "  met:    $1"; else echo "  MISSED: $1"; missed=1; fi
+}
+echo "Targets:"
+verdict "as fast as iconv (ratio $ratio_iconv >= 1.0)" "$ratio_iconv >= 1.0"
+verdict "peak memory under 16 MiB at ${size_mb} MB ($rss_big KiB)" "$rss_big < 16384"
+verdict "linear: rate at ${size_mb} MB within 20% of ${small_mb} MB ($linear)" \
+  "$linear >= 0.8 && $linear <= 1.2"
+[ "$strict" -eq 1 ] && [ "$missed" -eq 1 ] && exit 1
+exit 0
