@@ -17,6 +17,15 @@ void CPlaylistConverter::AppendElement(CString& strTarget, CString strTag, const
 void CPlaylistConverter::WriteTrack()
 {
     m_strWork = "\t<TRACK>\n";
+    // Room for the whole element at once: growing by doubling would need twice the memory
+    // of a very long value.
+    size_t nNeeded = m_strWork.View().size() + sizeof "\t</TRACK>\n";
+    for (const CString* pValue :
+         {&m_strFilePath, &m_strFileSize, &m_strFileType, &m_strArtist, &m_strTitle, &m_strAlbum,
+          &m_strGenre, &m_strYear, &m_strTrackNum, &m_strSampRate, &m_strChannels, &m_strBitrate,
+          &m_strDuration})
+        nNeeded += pValue->View().size() + 2 * sizeof "TRACKNUM" + 5;
+    m_strWork.Str().reserve(nNeeded);
     AppendElement(m_strWork, "FILEPATH", m_strFilePath);
     AppendElement(m_strWork, "FILESIZE", m_strFileSize);
     AppendElement(m_strWork, "FILETYPE", m_strFileType);

@@ -1,0 +1,246 @@
+// Conversions under failure: full disks, failing reads, files that change or are shared
+// while they are read, very long lines. Nothing that failed may pass for a success, the
+// playlist is never touched, and an XML document left complete is well-formed.
+#include <cerrno>
+#include <csignal>
+#include <cstddef>
+#include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "CodePage.h"
+#include "ConvertCommand.h"
+#include "StdioFile.h"
+#include "TestSupport.h"
+
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
+
+namespace
+{
+std::string Playlist(int nEntries)
+{
+    std::string text = "#Sonquill playlist\r\n";
+    for (int i = 0; i < nEntries; ++i)
+        text += "C:\\Music\\Album\\Track " + std::to_string(i) +
+                ".mp3\x01NAME:Song & Dance\x01" "ATST:Someone\x01TYPE:7\r\n";
+    return text;
+}
+
+bool IsComplete(const std::string& xml)
+{
+    const std::string end = "</PLAYLIST>\r\n";
+    return xml.size() >= end.size() && xml.compare(xml.size() - end.size(), end.size(), end) == 0;
+}
+
+// Makes read() calls of the file class's buffer size fail with EIO from now on, in this
+// process only (the filter cannot be removed again, so callers run in a child).
+bool FailBufferReads()
+{
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_read, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, CStdioFile::kBufferSize, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EIO),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+class FaultTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { plat::SetACP(1252); }
+    testsupport::TempDir dir;
+};
+} // namespace
+
+TEST_F(FaultTest, ReadFailureMidRunLeavesTheCommand)
+{
+    // Larger than one buffer, so that a second read is needed after the XML is open.
+    const std::string playlist = Playlist(8000);
+    ASSERT_GT(playlist.size(), 2 * CStdioFile::kBufferSize);
+    WriteBytes(dir / "list.sqk", playlist);
+    const int status = testsupport::RunInChild([&] {
+        CPlaylistConverter converter;
+        if (!converter.BeginConversion((dir / "list.sqk").c_str(), (dir / "list.xml").c_str()))
+            return 1;
+        if (!converter.ConvertNextEntry() || !FailBufferReads())
+            return 2;
+        try
+        {
+            while (converter.ConvertNextEntry())
+            {
+            }
+            return 3;
+        }
+        catch (const CFileException& e)
+        {
+            return e.m_lOsError == EIO && e.m_strFileName.View() == dir / "list.sqk" ? 0 : 4;
+        }
+    });
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(ReadBytes(dir / "list.sqk"), playlist);
+    EXPECT_FALSE(IsComplete(ReadBytes(dir / "list.xml")));
+}
+
+TEST_F(FaultTest, ReadFailureAtTheHeaderCreatesNothing)
+{
+    // Reading this process's memory at offset 0 fails with EIO.
+    testsupport::WriteBytes(dir / "dummy", "");
+    bool bHandedOver = false;
+    try
+    {
+        RunConversionCommand("/proc/self/mem", [&](const CString&) { bHandedOver = true; });
+        FAIL() << "a failed read passed for a success";
+    }
+    catch (const CFileException& e)
+    {
+        EXPECT_EQ(e.m_lOsError, EIO);
+        EXPECT_STREQ(e.m_strFileName, "/proc/self/mem");
+    }
+    EXPECT_FALSE(bHandedOver);
+}
+
+TEST_F(FaultTest, FullDiskThrowsAndLeavesThePlaylistAlone)
+{
+    // A private mount namespace with a tmpfs that holds the playlist and about half its XML
+    // document, where the system allows it.
+    const std::string playlist = Playlist(300);
+    WriteBytes(dir / "probe.sqk", playlist);
+    RunConversionCommand((dir / "probe.sqk").c_str(), nullptr);
+    const size_t nXml = ReadBytes(dir / "probe.xml").size();
+    const size_t nSize = (playlist.size() + 1200 + nXml / 2 + 4095) / 4096 * 4096;
+    const std::string mnt = dir / "small";
+    ASSERT_EQ(mkdir(mnt.c_str(), 0755), 0);
+    const int status = testsupport::RunInChild([&] {
+        const std::string options = "size=" + std::to_string(nSize);
+        if (unshare(CLONE_NEWNS) != 0 ||
+            mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", mnt.c_str(), "tmpfs", 0, options.c_str()) != 0)
+            return 77;
+        WriteBytes(mnt + "/list.sqk", playlist);
+        try
+        {
+            RunConversionCommand((mnt + "/list.sqk").c_str(), nullptr);
+            return 1;
+        }
+        catch (const CFileException& e)
+        {
+            if (e.m_lOsError != ENOSPC || e.m_strFileName.View() != mnt + "/list.xml")
+                return 2;
+        }
+        if (ReadBytes(mnt + "/list.sqk") != playlist)
+            return 3;
+        return IsComplete(ReadBytes(mnt + "/list.xml")) ? 4 : 0;
+    });
+    if (status == 77)
+        GTEST_SKIP() << "no private tmpfs can be mounted here";
+    EXPECT_EQ(status, 0);
+}
+
+TEST_F(FaultTest, PlaylistChangingWhileItIsRead)
+{
+    const std::string playlist = Playlist(6000);
+    WriteBytes(dir / "list.sqk", playlist);
+    CPlaylistConverter converter;
+    ASSERT_TRUE(converter.BeginConversion((dir / "list.sqk").c_str(), (dir / "list.xml").c_str()));
+    converter.ConvertNextEntry();
+    // Another program rewrites the playlist shorter, with junk, while the run reads it.
+    const int fd = open((dir / "list.sqk").c_str(), O_WRONLY | O_TRUNC);
+    ASSERT_GE(fd, 0);
+    const std::string junk = "C:\\x\x01NAME:\x02\x1A\xFF<&>\r\n";
+    ASSERT_EQ(write(fd, junk.data(), junk.size()), static_cast<ssize_t>(junk.size()));
+    close(fd);
+    while (converter.ConvertNextEntry())
+    {
+    }
+    converter.EndConversion();
+    const std::string xml = ReadBytes(dir / "list.xml");
+    EXPECT_TRUE(IsComplete(xml));
+    EXPECT_EQ(testsupport::XmlProblems(xml), "");
+}
+
+TEST_F(FaultTest, TwoProcessesConvertingOnePlaylist)
+{
+    const std::string playlist = Playlist(40000);
+    WriteBytes(dir / "list.sqk", playlist);
+    // The document one undisturbed run writes.
+    RunConversionCommand((dir / "list.sqk").c_str(), nullptr);
+    const std::string expected = ReadBytes(dir / "list.xml");
+    ASSERT_TRUE(IsComplete(expected));
+
+    for (int round = 0; round < 3; ++round)
+    {
+        std::vector<pid_t> children;
+        for (int i = 0; i < 2; ++i)
+        {
+            const pid_t pid = fork();
+            if (pid == 0)
+            {
+                const std::vector<std::string> args = {SQK2XML_CLI, "list.sqk"};
+                if (chdir(dir.Path().c_str()) != 0)
+                    _exit(126);
+                const int devnull = open("/dev/null", O_WRONLY);
+                dup2(devnull, STDOUT_FILENO);
+                dup2(devnull, STDERR_FILENO);
+                execl(SQK2XML_CLI, SQK2XML_CLI, "list.sqk", static_cast<char*>(nullptr));
+                _exit(127);
+            }
+            children.push_back(pid);
+        }
+        int nSucceeded = 0;
+        for (pid_t pid : children)
+        {
+            int status = 0;
+            waitpid(pid, &status, 0);
+            ASSERT_TRUE(WIFEXITED(status));
+            ASSERT_TRUE(WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 1);
+            nSucceeded += WEXITSTATUS(status) == 0;
+        }
+        EXPECT_GE(nSucceeded, 1);
+        EXPECT_EQ(ReadBytes(dir / "list.xml"), expected);
+        EXPECT_EQ(ReadBytes(dir / "list.sqk"), playlist);
+    }
+}
+
+TEST_F(FaultTest, HundredMegabyteLineNeedsMemoryOfTheLineOnly)
+{
+    const size_t nLine = 100u << 20;
+    {
+        std::string line = "#Sonquill playlist\r\nC:\\Music\\Long.mp3\x01NAME:";
+        line.append(nLine, 'n');
+        line += "\r\n";
+        WriteBytes(dir / "long.sqk", line);
+    }
+    const int status = testsupport::RunInChild([&] {
+        const auto result = testsupport::RunProgram({SQK2XML_CLI, "long.sqk"}, dir.Path());
+        if (result.status != 0)
+            return 1;
+        rusage usage{};
+        getrusage(RUSAGE_CHILDREN, &usage);
+        const long nPeakMiB = usage.ru_maxrss / 1024;
+        std::printf("peak resident memory: %ld MiB for a %zu MiB line\n", nPeakMiB, nLine >> 20);
+#ifdef __SANITIZE_ADDRESS__
+        return 0; // freed blocks wait in the sanitizer's quarantine: no bound to check
+#endif
+        return nPeakMiB < 5 * static_cast<long>(nLine >> 20) ? 0 : 2;
+    });
+    EXPECT_EQ(status, 0);
+    const std::string xml = ReadBytes(dir / "long.xml");
+    EXPECT_TRUE(IsComplete(xml));
+    // The frame, and TRACK, FILEPATH and TITLE around the title.
+    EXPECT_EQ(xml.size(), 65 + nLine + 82);
+}
