@@ -1,4 +1,6 @@
 // The TRACK element of one playlist entry.
+#include <cstring>
+
 #include "PlaylistConverter.h"
 
 void CPlaylistConverter::AppendElement(CString& strTarget, CString strTag, const CString& strValue)
@@ -14,31 +16,38 @@ void CPlaylistConverter::AppendElement(CString& strTarget, CString strTag, const
     strTarget += ">\n";
 }
 
+namespace
+{
+struct Child
+{
+    const char* pszTag;
+    CString CPlaylistConverter::*pValue;
+};
+
+// The children of TRACK, in the one order they are written in.
+const Child kChildren[] = {
+    {"FILEPATH", &CPlaylistConverter::m_strFilePath}, {"FILESIZE", &CPlaylistConverter::m_strFileSize},
+    {"FILETYPE", &CPlaylistConverter::m_strFileType}, {"ARTIST", &CPlaylistConverter::m_strArtist},
+    {"TITLE", &CPlaylistConverter::m_strTitle},       {"ALBUM", &CPlaylistConverter::m_strAlbum},
+    {"GENRE", &CPlaylistConverter::m_strGenre},       {"YEAR", &CPlaylistConverter::m_strYear},
+    {"TRACKNUM", &CPlaylistConverter::m_strTrackNum}, {"SAMPRATE", &CPlaylistConverter::m_strSampRate},
+    {"CHANNELS", &CPlaylistConverter::m_strChannels}, {"BITRATE", &CPlaylistConverter::m_strBitrate},
+    {"DURATION", &CPlaylistConverter::m_strDuration},
+};
+} // namespace
+
 void CPlaylistConverter::WriteTrack()
 {
     m_strWork = "\t<TRACK>\n";
     // Room for the whole element at once: growing by doubling would need twice the memory
     // of a very long value.
     size_t nNeeded = m_strWork.View().size() + sizeof "\t</TRACK>\n";
-    for (const CString* pValue :
-         {&m_strFilePath, &m_strFileSize, &m_strFileType, &m_strArtist, &m_strTitle, &m_strAlbum,
-          &m_strGenre, &m_strYear, &m_strTrackNum, &m_strSampRate, &m_strChannels, &m_strBitrate,
-          &m_strDuration})
-        nNeeded += pValue->View().size() + 2 * sizeof "TRACKNUM" + 5;
+    for (const Child& child : kChildren)
+        nNeeded += (this->*child.pValue).View().size() + 2 * std::strlen(child.pszTag) + 7;
     m_strWork.Str().reserve(nNeeded);
-    AppendElement(m_strWork, "FILEPATH", m_strFilePath);
-    AppendElement(m_strWork, "FILESIZE", m_strFileSize);
-    AppendElement(m_strWork, "FILETYPE", m_strFileType);
-    AppendElement(m_strWork, "ARTIST", m_strArtist);
-    AppendElement(m_strWork, "TITLE", m_strTitle);
-    AppendElement(m_strWork, "ALBUM", m_strAlbum);
-    AppendElement(m_strWork, "GENRE", m_strGenre);
-    AppendElement(m_strWork, "YEAR", m_strYear);
-    AppendElement(m_strWork, "TRACKNUM", m_strTrackNum);
-    AppendElement(m_strWork, "SAMPRATE", m_strSampRate);
-    AppendElement(m_strWork, "CHANNELS", m_strChannels);
-    AppendElement(m_strWork, "BITRATE", m_strBitrate);
-    AppendElement(m_strWork, "DURATION", m_strDuration);
+
+    for (const Child& child : kChildren)
+        AppendElement(m_strWork, child.pszTag, this->*child.pValue);
     m_strWork += "\t</TRACK>\n";
     m_fileOut.WriteString(m_strWork); // one write per track
 }

@@ -130,15 +130,10 @@ TEST_F(CliTest, FileNamesCrossAsUtf8)
 
 TEST_F(CliTest, WriteFailureIsReportedAsAFailure)
 {
-    std::string playlist = "#Sonquill playlist\r\n";
-    for (int i = 0; i < 3000; ++i)
-        playlist += "C:\\Music\\Track" + std::to_string(i) + ".mp3\r\n";
-    WriteBytes(dir / "big.sqk", playlist);
+    WriteBytes(dir / "big.sqk", testsupport::ManyEntries(3000));
     WriteBytes(dir / "small.sqk", kPlaylist);
-    // prlimit-style: the limit is set in the child before the program starts.
-    const int status = testsupport::RunInChild([&] {
-        const rlimit limit{20000, 20000};
-        setrlimit(RLIMIT_FSIZE, &limit);
+    // The limit is inherited by the program, as with prlimit.
+    const int status = testsupport::RunWithFileSizeLimit(20000, [&] {
         const auto result = Cli({"big.sqk", "small.sqk"});
         if (result.status != 1)
             return 1;

@@ -140,14 +140,9 @@ TEST_F(ConvertCommandTest, WithoutAPageTheXmlIsHandedOver)
 
 TEST_F(ConvertCommandTest, FileExceptionLeavesTheCommandWithoutAHandOver)
 {
-    std::string playlist = "#Sonquill playlist\r\n";
-    for (int i = 0; i < 3000; ++i)
-        playlist += "C:\\Music\\Track" + std::to_string(i) + ".mp3\r\n";
+    const std::string playlist = testsupport::ManyEntries(3000);
     WriteBytes(dir / "list.sqk", playlist);
-    const int status = testsupport::RunInChild([&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{30000, 30000};
-        setrlimit(RLIMIT_FSIZE, &limit);
+    const int status = testsupport::RunWithFileSizeLimit(30000, [&] {
         try
         {
             Run(dir / "list.sqk");

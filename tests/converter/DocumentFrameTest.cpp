@@ -203,14 +203,9 @@ TEST(PlaylistFolder, RootFolderIsTheRootItself)
 
 TEST_F(DocumentFrameTest, WriteFailureThrowsNamingTheXmlFile)
 {
-    std::string playlist = "#Sonquill playlist\r\n";
-    for (int i = 0; i < 2000; ++i)
-        playlist += "C:\\Music\\Track" + std::to_string(i) + ".mp3\x01NAME:Song\r\n";
+    const std::string playlist = testsupport::ManyEntries(2000);
     WriteBytes(dir / "list.sqk", playlist);
-    const int status = testsupport::RunInChild([&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{20000, 20000};
-        setrlimit(RLIMIT_FSIZE, &limit);
+    const int status = testsupport::RunWithFileSizeLimit(20000, [&] {
         try
         {
             Convert(dir / "list.sqk", dir / "list.xml");

@@ -27,15 +27,6 @@ using testsupport::WriteBytes;
 
 namespace
 {
-std::string Playlist(int nEntries)
-{
-    std::string text = "#Sonquill playlist\r\n";
-    for (int i = 0; i < nEntries; ++i)
-        text += "C:\\Music\\Album\\Track " + std::to_string(i) +
-                ".mp3\x01NAME:Song & Dance\x01" "ATST:Someone\x01TYPE:7\r\n";
-    return text;
-}
-
 bool IsComplete(const std::string& xml)
 {
     const std::string end = "</PLAYLIST>\r\n";
@@ -70,7 +61,7 @@ protected:
 TEST_F(FaultTest, ReadFailureMidRunLeavesTheCommand)
 {
     // Larger than one buffer, so that a second read is needed after the XML is open.
-    const std::string playlist = Playlist(8000);
+    const std::string playlist = testsupport::ManyEntries(8000);
     ASSERT_GT(playlist.size(), 2 * CStdioFile::kBufferSize);
     WriteBytes(dir / "list.sqk", playlist);
     const int status = testsupport::RunInChild([&] {
@@ -118,7 +109,7 @@ TEST_F(FaultTest, FullDiskThrowsAndLeavesThePlaylistAlone)
 {
     // A private mount namespace with a tmpfs that holds the playlist and about half its XML
     // document, where the system allows it.
-    const std::string playlist = Playlist(300);
+    const std::string playlist = testsupport::ManyEntries(300);
     WriteBytes(dir / "probe.sqk", playlist);
     RunConversionCommand((dir / "probe.sqk").c_str(), nullptr);
     const size_t nXml = ReadBytes(dir / "probe.xml").size();
@@ -153,7 +144,7 @@ TEST_F(FaultTest, FullDiskThrowsAndLeavesThePlaylistAlone)
 
 TEST_F(FaultTest, PlaylistChangingWhileItIsRead)
 {
-    const std::string playlist = Playlist(6000);
+    const std::string playlist = testsupport::ManyEntries(6000);
     WriteBytes(dir / "list.sqk", playlist);
     CPlaylistConverter converter;
     ASSERT_TRUE(converter.BeginConversion((dir / "list.sqk").c_str(), (dir / "list.xml").c_str()));
@@ -175,7 +166,7 @@ TEST_F(FaultTest, PlaylistChangingWhileItIsRead)
 
 TEST_F(FaultTest, TwoProcessesConvertingOnePlaylist)
 {
-    const std::string playlist = Playlist(40000);
+    const std::string playlist = testsupport::ManyEntries(40000);
     WriteBytes(dir / "list.sqk", playlist);
     // The document one undisturbed run writes.
     RunConversionCommand((dir / "list.sqk").c_str(), nullptr);

@@ -164,11 +164,7 @@ TEST_F(StdioFileTest, WriteFailuresThrowAndAreNeverSwallowedAtClose)
 {
     // Under a file-size limit (with SIGXFSZ ignored) a write past it fails with EFBIG.
     const std::string path = dir / "limited.txt";
-    const int status = testsupport::RunInChild([&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{1000, 1000};
-        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
-            return 10;
+    const int status = testsupport::RunWithFileSizeLimit(1000, [&] {
         // Small: the error first shows when the buffer is written at close.
         CStdioFile file;
         if (!file.Open(path.c_str(), kCreate))

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <poll.h>
 #include <pwd.h>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -185,6 +187,26 @@ int RunInChild(const std::function<int()>& fn)
     int status = 0;
     waitpid(pid, &status, 0);
     return StatusOf(status);
+}
+
+int RunWithFileSizeLimit(long nBytes, const std::function<int()>& fn)
+{
+    return RunInChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{static_cast<rlim_t>(nBytes), static_cast<rlim_t>(nBytes)};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return 96;
+        return fn();
+    });
+}
+
+std::string ManyEntries(int n)
+{
+    std::string text = "#Sonquill playlist\r\n";
+    for (int i = 0; i < n; ++i)
+        text += "C:\\Music\\Album\\Track " + std::to_string(i) +
+                ".mp3\x01NAME:Song & Dance\x01" "ATST:Someone\x01TYPE:7\r\n";
+    return text;
 }
 
 int RunAsNobody(const std::function<int()>& fn)

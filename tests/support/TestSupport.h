@@ -47,6 +47,13 @@ std::string XmlProblems(const std::string& bytes);
 /// signal number when it died of a signal).
 int RunInChild(const std::function<int()>& fn);
 
+/// Runs fn in a forked child whose files may grow to nBytes at most; past that a write
+/// fails with EFBIG (SIGXFSZ is ignored).
+int RunWithFileSizeLimit(long nBytes, const std::function<int()>& fn);
+
+/// A playlist of n entries, each with a path, a title, an artist and a type.
+std::string ManyEntries(int n);
+
 /// Runs fn in a child process that has dropped to the unprivileged user nobody, so that
 /// file permissions apply even when the tests run as root. -1 when it cannot drop.
 int RunAsNobody(const std::function<int()>& fn);
