@@ -2,31 +2,58 @@
 // is a four-byte tag, one character skipped, and the value.
 #include <algorithm>
 #include <climits>
-#include <cstring>
+#include <cstdint>
 
 #include "CodePage.h"
 #include "Folder.h"
 #include "PlaylistConverter.h"
+#include "TextScan.h"
 
 namespace
 {
 const char kSeparator = '\x01';
 
-struct TextTag
+// The four bytes of a tag as one number, for one comparison instead of four.
+constexpr uint32_t TagCode(const char* tag)
 {
-    char tag[5];
-    CString CPlaylistConverter::*pMember;
-};
+    return static_cast<uint32_t>(static_cast<unsigned char>(tag[0])) |
+           static_cast<uint32_t>(static_cast<unsigned char>(tag[1])) << 8 |
+           static_cast<uint32_t>(static_cast<unsigned char>(tag[2])) << 16 |
+           static_cast<uint32_t>(static_cast<unsigned char>(tag[3])) << 24;
+}
 
-// The text tags in the order they are tested; TYPE, the twelfth, is read as a number.
-const TextTag kTextTags[] = {
-    {"NAME", &CPlaylistConverter::m_strTitle},    {"ATST", &CPlaylistConverter::m_strArtist},
-    {"CHNL", &CPlaylistConverter::m_strChannels}, {"TIME", &CPlaylistConverter::m_strDuration},
-    {"ALBM", &CPlaylistConverter::m_strAlbum},    {"GENR", &CPlaylistConverter::m_strGenre},
-    {"YEAR", &CPlaylistConverter::m_strYear},     {"TRKN", &CPlaylistConverter::m_strTrackNum},
-    {"RATE", &CPlaylistConverter::m_strBitrate},  {"FREQ", &CPlaylistConverter::m_strSampRate},
-    {"SIZE", &CPlaylistConverter::m_strFileSize},
-};
+// The member a text tag fills; null for TYPE, which is read as a number, and for anything
+// else. The twelve tags all differ, so at most one matches a segment.
+CString CPlaylistConverter::*TextTagMember(uint32_t code)
+{
+    switch (code)
+    {
+    case TagCode("NAME"):
+        return &CPlaylistConverter::m_strTitle;
+    case TagCode("ATST"):
+        return &CPlaylistConverter::m_strArtist;
+    case TagCode("CHNL"):
+        return &CPlaylistConverter::m_strChannels;
+    case TagCode("TIME"):
+        return &CPlaylistConverter::m_strDuration;
+    case TagCode("ALBM"):
+        return &CPlaylistConverter::m_strAlbum;
+    case TagCode("GENR"):
+        return &CPlaylistConverter::m_strGenre;
+    case TagCode("YEAR"):
+        return &CPlaylistConverter::m_strYear;
+    case TagCode("TRKN"):
+        return &CPlaylistConverter::m_strTrackNum;
+    case TagCode("RATE"):
+        return &CPlaylistConverter::m_strBitrate;
+    case TagCode("FREQ"):
+        return &CPlaylistConverter::m_strSampRate;
+    case TagCode("SIZE"):
+        return &CPlaylistConverter::m_strFileSize;
+    default:
+        return nullptr;
+    }
+}
 
 const char* const kTypeNames[] = {nullptr, "MOD", "MOD", "MOD", "S3M", "XM",  "IT",
                                   "MP3",   "WAV", "OGG", "WMA", "FLAC", "URL", "MP4",
@@ -36,13 +63,32 @@ constexpr int kLastType = 17;
 // The value begins after the fifth character of the encoded segment. That character may be
 // several UTF-8 bytes (a letter above ASCII, or U+FFFD for a control byte); starting inside
 // it would leave a broken sequence in the document.
-int ValueStart(const CString& strSegment)
+int ValueStart(const char* pszSegment, int nLength)
 {
-    const auto* p = reinterpret_cast<const unsigned char*>(strSegment.GetData());
-    const size_t n = static_cast<size_t>(strSegment.GetLength());
+    const auto* p = reinterpret_cast<const unsigned char*>(pszSegment);
+    const auto n = static_cast<size_t>(nLength);
     char32_t u;
     const size_t nChar = p[4] < 0x80 ? 1 : plat::DecodeUtf8(p + 4, n - 4, u);
     return static_cast<int>(4 + (nChar ? nChar : 1));
+}
+
+// Position of the first separator at or after nStart, or the line's length when there is
+// none. *pbPlain (when given) tells whether the bytes before it need no encoding. A run of
+// plain bytes holds no lead byte, so a separator right after it is a separator under
+// every code page; anywhere else the multibyte-aware search decides.
+int FindSeparator(const CString& strLine, int nStart, bool* pbPlain)
+{
+    const int nLength = strLine.GetLength();
+    const auto nPlain = static_cast<int>(textscan::PlainPrefixLength(
+        strLine.GetData() + nStart, static_cast<size_t>(nLength - nStart)));
+    const int nStop = nStart + nPlain;
+    const bool bPlain = nStop == nLength || strLine[nStop] == kSeparator;
+    if (pbPlain)
+        *pbPlain = bPlain;
+    if (bPlain)
+        return nStop;
+    const int nFound = strLine.Find(kSeparator, nStop);
+    return nFound < 0 ? nLength : nFound;
 }
 
 // The number at the start of the text, read as atoi reads it: leading white space, a
@@ -74,9 +120,7 @@ bool CPlaylistConverter::ConvertNextEntry()
 {
     if (!m_fileIn.ReadString(m_strLine))
         return false;
-    m_nEnd = m_strLine.Find(kSeparator);
-    if (m_nEnd < 0)
-        m_nEnd = m_strLine.GetLength();
+    m_nEnd = FindSeparator(m_strLine, 0, nullptr);
     if (m_nEnd == 0)
         return true; // an empty line, or no path: nothing is cleared or written
     const int nPathLength = m_nEnd;
@@ -98,24 +142,28 @@ bool CPlaylistConverter::ConvertNextEntry()
     while (m_nEnd < m_strLine.GetLength())
     {
         m_nStart = m_nEnd + 1;
-        m_nEnd = m_strLine.Find(kSeparator, m_nStart);
-        if (m_nEnd < 0)
-            m_nEnd = m_strLine.GetLength();
-        m_strWork.AssignMid(m_strLine, m_nStart, m_nEnd - m_nStart);
-        EncodeText(m_strWork); // the whole segment, before anything in it is examined
-        if (m_strWork.GetLength() < 6)
-            continue;
-        const char* pszSegment = m_strWork.GetData();
-        const int nValue = ValueStart(m_strWork);
-        const int nValueLength = m_strWork.GetLength() - nValue;
-        for (const TextTag& tag : kTextTags)
+        bool bPlain = false;
+        m_nEnd = FindSeparator(m_strLine, m_nStart, &bPlain);
+        // The whole segment is encoded before anything in it is examined. Most segments
+        // are plain ASCII, their own encoding: those are read where they stand.
+        const char* pszSegment = m_strLine.GetData() + m_nStart;
+        int nSegment = m_nEnd - m_nStart;
+        if (!bPlain)
         {
-            if (std::memcmp(pszSegment, tag.tag, 4) == 0)
-                (this->*tag.pMember).AssignMid(m_strWork, nValue, nValueLength);
+            m_strWork.Assign(pszSegment, nSegment);
+            EncodeText(m_strWork);
+            pszSegment = m_strWork.GetData();
+            nSegment = m_strWork.GetLength();
         }
-        if (std::memcmp(pszSegment, "TYPE", 4) == 0)
+        if (nSegment < 6)
+            continue;
+        const uint32_t code = TagCode(pszSegment);
+        const int nValue = ValueStart(pszSegment, nSegment);
+        if (CString CPlaylistConverter::*pMember = TextTagMember(code))
+            (this->*pMember).Assign(pszSegment + nValue, nSegment - nValue);
+        else if (code == TagCode("TYPE"))
         {
-            m_nType = ReadNumber(pszSegment + nValue, pszSegment + m_strWork.GetLength());
+            m_nType = ReadNumber(pszSegment + nValue, pszSegment + nSegment);
             if (m_nType >= 1 && m_nType <= kLastType)
                 m_strFileType = kTypeNames[m_nType];
         }

@@ -4,6 +4,7 @@
 
 #include "CodePage.h"
 #include "PlaylistConverter.h"
+#include "TextScan.h"
 
 namespace
 {
@@ -33,15 +34,6 @@ constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
 
 const char kReplacementUtf8[] = "\xEF\xBF\xBD";
 
-size_t FirstSpecial(const std::string& s)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    const size_t n = s.size();
-    size_t i = 0;
-    while (i < n && kClasses[p[i]] == plain)
-        ++i;
-    return i;
-}
 } // namespace
 
 // The escaping and the conversion are done in one pass. That gives what escaping first and
@@ -50,7 +42,7 @@ size_t FirstSpecial(const std::string& s)
 void CPlaylistConverter::EncodeText(CString& strText)
 {
     std::string& text = strText.Str();
-    size_t i = FirstSpecial(text);
+    size_t i = textscan::PlainPrefixLength(text.data(), text.size());
     if (i == text.size())
         return; // plain ASCII: the same bytes in UTF-8
 
@@ -71,10 +63,9 @@ void CPlaylistConverter::EncodeText(CString& strText)
         {
         case plain:
         {
-            size_t run = i + 1;
-            while (run < n && kClasses[p[run]] == plain)
-                ++run;
-            out.append(text, i, run - i);
+            const size_t run =
+                i + 1 + textscan::PlainPrefixLength(text.data() + i + 1, n - i - 1);
+            out.append(text.data() + i, run - i);
             i = run;
             continue;
         }

@@ -54,7 +54,7 @@ void CString::AssignMid(const CString& src, int nFirst, int nCount)
         m_s = m_s.substr(static_cast<size_t>(nFirst), static_cast<size_t>(nCount));
         return;
     }
-    m_s.assign(src.m_s, static_cast<size_t>(nFirst), static_cast<size_t>(nCount));
+    Assign(src.m_s.data() + nFirst, nCount);
 }
 
 int CString::Replace(const char* pszOld, const char* pszNew)

@@ -78,7 +78,13 @@ public:
     BOOL LoadString(UINT nID);
 
     // Storage-reusing helpers for the hot path, and access for the platform layer.
-    void Assign(const char* p, int nLength) { m_s.assign(p, static_cast<size_t>(nLength)); }
+    void Assign(const char* p, int nLength)
+    {
+        // clear() and append() skip the aliasing checks of assign(): p never points into
+        // this string here.
+        m_s.clear();
+        m_s.append(p, static_cast<size_t>(nLength));
+    }
     void AssignMid(const CString& src, int nFirst, int nCount);
     void Append(const char* p, int nLength) { m_s.append(p, static_cast<size_t>(nLength)); }
     void Swap(CString& other) noexcept { m_s.swap(other.m_s); }

@@ -147,10 +147,15 @@ int MbReverseFind(UINT cp, const char* p, size_t n, char ch)
 {
     if (!IsDoubleByteCodePage(cp))
     {
+#ifdef __GLIBC__
+        const void* hit = n ? memrchr(p, static_cast<unsigned char>(ch), n) : nullptr;
+        return hit ? static_cast<int>(static_cast<const char*>(hit) - p) : -1;
+#else
         for (size_t i = n; i-- > 0;)
             if (p[i] == ch)
                 return static_cast<int>(i);
         return -1;
+#endif
     }
     // Character boundaries are known only from the start, so walk forward.
     int last = -1;

@@ -85,20 +85,27 @@ unsigned GetFullPathName(const CString& strPath, unsigned nBufferLength, char* p
 {
     if (strPath.IsEmpty())
         return 0;
-    CString strCurrent;
-    const bool bRelative = strPath[0] != '/' && !IsWindowsAbsolute(strPath.View());
-    if (bRelative && !GetCurrentDirectory(strCurrent))
-        return 0;
     const UINT cp = GetACP();
-    const CString strFull = ResolvePosixPath(cp, strPath, strCurrent);
-    const auto nLength = static_cast<unsigned>(strFull.GetLength());
+    // Called for every entry of a playlist: the folder text and the result keep their
+    // storage from call to call, and a Windows-absolute path, which stays as it is, is
+    // not copied at all.
+    thread_local CString t_strCurrent, t_strFull;
+    const CString* pFull = &strPath;
+    if (!IsWindowsAbsolute(strPath.View()))
+    {
+        if (strPath[0] != '/' && !GetCurrentDirectory(t_strCurrent))
+            return 0;
+        t_strFull = ResolvePosixPath(cp, strPath, t_strCurrent);
+        pFull = &t_strFull;
+    }
+    const auto nLength = static_cast<unsigned>(pFull->GetLength());
     if (nLength + 1 > nBufferLength)
         return nLength + 1;
-    std::memcpy(pBuffer, strFull.GetData(), nLength);
+    std::memcpy(pBuffer, pFull->GetData(), nLength);
     pBuffer[nLength] = '\0';
     if (ppFilePart)
     {
-        const int nFile = FinalComponentStart(cp, strFull);
+        const int nFile = FinalComponentStart(cp, *pFull);
         *ppFilePart = nFile < 0 ? nullptr : pBuffer + nFile;
     }
     return nLength;

@@ -3,6 +3,9 @@
 #include "StdioFile.h"
 
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 CStdioFile::~CStdioFile()
 {
@@ -30,7 +33,7 @@ BOOL CStdioFile::Open(const char* pszFileName, UINT nOpenFlags, CFileException* 
     }
     m_bWrite = (nOpenFlags & (modeWrite | modeReadWrite)) != 0;
     if (!m_pBuffer)
-        m_pBuffer = std::make_unique<char[]>(kBufferSize);
+        m_pBuffer = std::make_unique<char[]>(kBufferSize + kSlack);
     m_nPos = m_nEnd = 0;
     m_bEnd = false;
     return TRUE;
@@ -100,6 +103,49 @@ void CStdioFile::WriteString(const char* psz)
 
 void CStdioFile::WriteText(const char* p, size_t n)
 {
+    if (m_nEnd + 2 * n <= kBufferSize)
+    {
+        // Fits even if every byte were a line feed: translate straight into the buffer.
+        char* out = m_pBuffer.get() + m_nEnd;
+#ifdef __SSE2__
+        // Sixteen bytes are stored whole, then the output moves on only past the bytes
+        // before the first LF among them, which becomes CR LF. The slack past the buffer
+        // takes a store that reaches beyond the text.
+        const __m128i lineFeed = _mm_set1_epi8('\n');
+        while (n >= 16)
+        {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), x);
+            const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(x, lineFeed));
+            if (!mask)
+            {
+                p += 16;
+                out += 16;
+                n -= 16;
+                continue;
+            }
+            const auto pos = static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+            out[pos] = '\r';
+            out[pos + 1] = '\n';
+            out += pos + 2;
+            p += pos + 1;
+            n -= pos + 1;
+        }
+#endif
+        while (const auto* lf = static_cast<const char*>(std::memchr(p, '\n', n)))
+        {
+            const auto run = static_cast<size_t>(lf - p);
+            std::memcpy(out, p, run);
+            out[run] = '\r';
+            out[run + 1] = '\n';
+            out += run + 2;
+            p += run + 1;
+            n -= run + 1;
+        }
+        std::memcpy(out, p, n);
+        m_nEnd = static_cast<size_t>(out + n - m_pBuffer.get());
+        return;
+    }
     while (n)
     {
         const auto* lf = static_cast<const char*>(std::memchr(p, '\n', n));

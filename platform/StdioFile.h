@@ -52,6 +52,8 @@ public:
     const CString& GetFilePath() const { return m_strFileName; }
 
     static constexpr size_t kBufferSize = 256 * 1024;
+    /// Room past the buffer's end for whole 16-byte stores of the text translation.
+    static constexpr size_t kSlack = 16;
 
 private:
     void WriteText(const char* p, size_t n);
