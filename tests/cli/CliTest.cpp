@@ -1,4 +1,5 @@
 // sqk2xml-cli, run as a separate program.
+#include <algorithm>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -142,4 +143,37 @@ TEST_F(CliTest, WriteFailureIsReportedAsAFailure)
         return result.out == dir / "small.htm\n" ? 0 : 3;
     });
     EXPECT_EQ(status, 0);
+}
+
+TEST_F(CliTest, OpenHandsEachResultToTheDesktop)
+{
+    // A stand-in xdg-open on the PATH records what it was given.
+    const std::string bin = dir / "bin";
+    ASSERT_EQ(mkdir(bin.c_str(), 0755), 0);
+    WriteBytes(bin + "/xdg-open", "#!/bin/sh\necho \"$@\" >> \"" + dir / "opened.txt\"\n");
+    ASSERT_EQ(chmod((bin + "/xdg-open").c_str(), 0755), 0);
+    WriteBytes(dir / "list.sqk", kPlaylist);
+    WriteBytes(dir / "x.htm", kPlaylist);
+
+    const auto result = Cli({"--open", "list.sqk", "x.htm", "missing.sqk"},
+                            {"LANG=C.UTF-8", "PATH=" + bin + ":/usr/bin:/bin"});
+    EXPECT_EQ(result.status, 1);
+    // The opener runs detached; wait for it to have written both lines.
+    std::string opened;
+    for (int i = 0; i < 200 && std::count(opened.begin(), opened.end(), '\n') < 2; ++i)
+    {
+        usleep(10000);
+        opened = ReadBytes(dir / "opened.txt");
+    }
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; (end = opened.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(opened.substr(start, end - start));
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{dir / "list.htm", dir / "x.xml"}));
+
+    // Without --open nothing is handed over.
+    WriteBytes(dir / "opened.txt", "");
+    EXPECT_EQ(Cli({"list.sqk"}, {"LANG=C.UTF-8", "PATH=" + bin + ":/usr/bin:/bin"}).status, 0);
+    usleep(200000);
+    EXPECT_EQ(ReadBytes(dir / "opened.txt"), "");
 }
