@@ -10,3 +10,8 @@ for preset in default sanitize; do
   cmake --build --preset "$preset"
   ctest --preset "$preset" -j "$(nproc)"
 done
+
+# Fuzzing smoke run: each libFuzzer target for 60 s under ASan + UBSan, with clang in a
+# build of its own (build/fuzz). About five minutes with the build.
+echo "== fuzz smoke run"
+bash tests/fuzz/run.sh 60

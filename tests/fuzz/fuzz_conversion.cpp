@@ -1,0 +1,138 @@
+// A whole conversion of arbitrary bytes through the conversion command.
+//
+// Input: the first byte picks the code page (low seven bits) and whether the header line
+// is put in front of the rest (high bit clear) or the rest stands alone (high bit set).
+// Checked on every input: the command converts exactly when the first line is the header;
+// a refused playlist leaves nothing behind; a converted one leaves exactly the XML
+// document and the viewer page beside it, the document well-formed UTF-8 with one TRACK
+// per entry line that is not skipped; the result is handed over exactly once, and only
+// after a conversion; the playlist is never changed.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "CodePage.h"
+#include "ConvertCommand.h"
+#include "FuzzSupport.h"
+
+namespace
+{
+const char kHeader[] = "#Sonquill playlist";
+
+struct Expectation
+{
+    bool bConverted = false;
+    size_t nTracks = 0;
+};
+
+// What the text-mode reading makes of the bytes, worked out independently of the file
+// class: a 0x1A byte ends the input; lines end at LF, one CR before the LF is dropped;
+// bytes after the last LF form a last line, a CR at their end included. The first line
+// must be the header; a later line is an entry unless it is empty or starts with the
+// separator 0x01.
+Expectation Expect(std::string_view text)
+{
+    if (const size_t nEof = text.find('\x1A'); nEof != std::string_view::npos)
+        text = text.substr(0, nEof);
+    Expectation expectation;
+    bool bFirst = true;
+    while (!text.empty())
+    {
+        const size_t nLf = text.find('\n');
+        std::string_view line = text.substr(0, nLf);
+        text = nLf == std::string_view::npos ? std::string_view() : text.substr(nLf + 1);
+        if (nLf != std::string_view::npos && !line.empty() && line.back() == '\r')
+            line.remove_suffix(1); // a CR at the very end, with no LF after it, stays
+        if (bFirst)
+        {
+            expectation.bConverted = line == kHeader;
+            bFirst = false;
+            if (!expectation.bConverted)
+                return expectation;
+            continue;
+        }
+        if (!line.empty() && line[0] != '\x01')
+            ++expectation.nTracks;
+    }
+    return expectation;
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const UINT cp = fuzz::CodePageFor(data[0] & 0x7F);
+    const bool bWithHeader = (data[0] & 0x80) == 0;
+    std::string playlist = bWithHeader ? std::string(kHeader) + "\r\n" : std::string();
+    playlist.append(reinterpret_cast<const char*>(data) + 1, size - 1);
+
+    fuzz::ClearWorkFolder();
+    const std::string folder = fuzz::WorkFolder();
+    const std::string strPlaylist = folder + "/list.sqk";
+    fuzz::WriteFile(strPlaylist, playlist);
+    const Expectation expected = Expect(playlist);
+
+    plat::SetACP(cp);
+    int nHandOvers = 0;
+    CString strHandedOver;
+    const plat::ShellOpenFn shellOpen = [&](const CString& strTarget) {
+        ++nHandOvers;
+        strHandedOver = strTarget;
+    };
+    CConversionReport report;
+    try
+    {
+        report = RunConversionCommand(strPlaylist.c_str(), shellOpen);
+    }
+    catch (const CFileException& e)
+    {
+        fuzz::Fail("file error on a healthy file system: " + std::string(e.m_strFileName.GetData()));
+    }
+
+    std::string after;
+    if (!fuzz::ReadFile(strPlaylist, after) || after != playlist)
+        fuzz::Fail("the playlist was changed");
+
+    const std::string listing = fuzz::WorkFolderListing();
+    const std::string where = " (code page " + std::to_string(cp) + ")";
+    if (!expected.bConverted)
+    {
+        if (report.outcome != CConversionReport::refused)
+            fuzz::Fail("a playlist without the header line was not refused" + where);
+        if (nHandOvers != 0)
+            fuzz::Fail("a refused playlist was handed over");
+        if (listing != "list.sqk")
+            fuzz::Fail("a refused run left files behind: " + listing);
+        return 0;
+    }
+
+    if (report.outcome != CConversionReport::converted)
+        fuzz::Fail("a playlist with the header line was refused" + where);
+    if (listing != "list.htm/list.sqk/list.xml")
+        fuzz::Fail("the run left other files than the document and the page: " + listing);
+    const std::string strPage = folder + "/list.htm";
+    if (nHandOvers != 1 || strHandedOver.View() != strPage)
+        fuzz::Fail("the page was not handed over exactly once");
+
+    std::string xml;
+    if (!fuzz::ReadFile(folder + "/list.xml", xml))
+        fuzz::Fail("the XML document cannot be read");
+    const std::string_view kStart = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<PLAYLIST>\r\n";
+    const std::string_view kEnd = "</PLAYLIST>\r\n";
+    if (xml.compare(0, kStart.size(), kStart) != 0 || xml.size() < kStart.size() + kEnd.size() ||
+        xml.compare(xml.size() - kEnd.size(), kEnd.size(), kEnd) != 0)
+        fuzz::Fail("the document frame is broken" + where);
+    size_t nTracks = 0;
+    const std::string problem = fuzz::CheckPlaylistDocument(xml, &nTracks);
+    if (!problem.empty())
+        fuzz::Fail("bad XML document" + where + ": " + problem);
+    if (nTracks != expected.nTracks)
+        fuzz::Fail(std::to_string(nTracks) + " TRACK elements for " +
+                   std::to_string(expected.nTracks) + " entry lines" + where);
+
+    std::string page;
+    if (!fuzz::ReadFile(strPage, page) || page.find("src=\"list.xml\"") == std::string::npos)
+        fuzz::Fail("the viewer page does not name the XML document");
+    return 0;
+}
