@@ -1,6 +1,8 @@
 // The process's current folder and full-path resolution, in ANSI text.
 #pragma once
 
+#include <string_view>
+
 #include "CString.h"
 #include "Types.h"
 
@@ -27,6 +29,10 @@ bool GetCurrentDirectory(CString& strFolder);
 /// cannot be resolved. The file need not exist.
 unsigned GetFullPathName(const CString& strPath, unsigned nBufferLength, char* pBuffer,
                          char** ppFilePart);
+
+/// True for a path that is absolute on Windows: a drive letter, ':' and a separator, or a
+/// leading "\\".
+bool IsWindowsAbsolute(std::string_view path);
 
 /// The lexical full path of strPath against the folder strCurrent (POSIX rules): a path
 /// starting with '/' is normalised; a Windows-absolute path (drive letter, ':', then a

@@ -1,4 +1,5 @@
-// Full paths in the manner of GetFullPathName, resolved lexically: the file need not exist.
+// The rules of full paths on POSIX, as string logic: resolved lexically, so the file need
+// not exist.
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -9,8 +10,6 @@
 
 namespace plat
 {
-namespace
-{
 bool IsWindowsAbsolute(std::string_view path)
 {
     const bool bDrive = path.size() >= 3 &&
@@ -19,6 +18,8 @@ bool IsWindowsAbsolute(std::string_view path)
     return bDrive || path.substr(0, 2) == "\\\\";
 }
 
+namespace
+{
 // Resolves "." and ".." and folds repeated separators in an absolute POSIX path; ".."
 // at the root stays at the root. A trailing separator is kept.
 std::string NormalisePosix(std::string_view path)
@@ -78,37 +79,6 @@ int FinalComponentStart(UINT cp, const CString& strPath)
     if (nLast < 0)
         return 0;
     return nLast + 1 == strPath.GetLength() ? -1 : nLast + 1;
-}
-
-unsigned GetFullPathName(const CString& strPath, unsigned nBufferLength, char* pBuffer,
-                         char** ppFilePart)
-{
-    if (strPath.IsEmpty())
-        return 0;
-    const UINT cp = GetACP();
-    // Called for every entry of a playlist: the folder text and the result keep their
-    // storage from call to call, and a Windows-absolute path, which stays as it is, is
-    // not copied at all.
-    thread_local CString t_strCurrent, t_strFull;
-    const CString* pFull = &strPath;
-    if (!IsWindowsAbsolute(strPath.View()))
-    {
-        if (strPath[0] != '/' && !GetCurrentDirectory(t_strCurrent))
-            return 0;
-        t_strFull = ResolvePosixPath(cp, strPath, t_strCurrent);
-        pFull = &t_strFull;
-    }
-    const auto nLength = static_cast<unsigned>(pFull->GetLength());
-    if (nLength + 1 > nBufferLength)
-        return nLength + 1;
-    std::memcpy(pBuffer, pFull->GetData(), nLength);
-    pBuffer[nLength] = '\0';
-    if (ppFilePart)
-    {
-        const int nFile = FinalComponentStart(cp, *pFull);
-        *ppFilePart = nFile < 0 ? nullptr : pBuffer + nFile;
-    }
-    return nLength;
 }
 
 } // namespace plat

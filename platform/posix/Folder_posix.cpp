@@ -1,7 +1,8 @@
-// POSIX implementation of the current-folder half of platform/Folder.h. Only POSIX calls
-// here; path rules belong in platform/FullPath.cpp.
+// POSIX implementation of platform/Folder.h: the current folder and full paths. Only
+// POSIX calls here; the path rules themselves belong in platform/FullPath.cpp.
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <unistd.h>
@@ -75,6 +76,37 @@ bool GetCurrentDirectory(CString& strFolder)
     }
     strFolder = cache.strFolder.View();
     return true;
+}
+
+unsigned GetFullPathName(const CString& strPath, unsigned nBufferLength, char* pBuffer,
+                         char** ppFilePart)
+{
+    if (strPath.IsEmpty())
+        return 0;
+    const UINT cp = GetACP();
+    // Called for every entry of a playlist: the folder text and the result keep their
+    // storage from call to call, and a Windows-absolute path, which stays as it is, is
+    // not copied at all.
+    thread_local CString t_strCurrent, t_strFull;
+    const CString* pFull = &strPath;
+    if (!IsWindowsAbsolute(strPath.View()))
+    {
+        if (strPath[0] != '/' && !GetCurrentDirectory(t_strCurrent))
+            return 0;
+        t_strFull = ResolvePosixPath(cp, strPath, t_strCurrent);
+        pFull = &t_strFull;
+    }
+    const auto nLength = static_cast<unsigned>(pFull->GetLength());
+    if (nLength + 1 > nBufferLength)
+        return nLength + 1;
+    std::memcpy(pBuffer, pFull->GetData(), nLength);
+    pBuffer[nLength] = '\0';
+    if (ppFilePart)
+    {
+        const int nFile = FinalComponentStart(cp, *pFull);
+        *ppFilePart = nFile < 0 ? nullptr : pBuffer + nFile;
+    }
+    return nLength;
 }
 
 } // namespace plat
