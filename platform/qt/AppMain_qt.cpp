@@ -1,0 +1,8 @@
+// The process entry point of a program built on the dialog layer: the runtime has built
+// the application object; the framework takes over from here.
+#include "AfxWin.h"
+
+int main(int, char** argv)
+{
+    return AfxWinMain(argv[0]);
+}
