@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a task needs, when they are missing.
-#   scripts/deps.sh build   compiler and build tools
+#   scripts/deps.sh build   compiler, build tools and Qt 6 Widgets (the desktop application)
+#   scripts/deps.sh gui     build, plus what the GUI tests use: Xvfb, xdotool, ImageMagick's
+#                           import, and the validators of desktop entries and AppStream data
 #   scripts/deps.sh test    build, plus what the test suites use
 #   scripts/deps.sh bench   build, plus Google Benchmark and GNU time (bench/)
 #   scripts/deps.sh fuzz    build, plus clang with libFuzzer and libxml2 (tests/fuzz/)
 # Runs apt-get as root, or through sudo.
 set -euo pipefail
 
-build_packages=(g++ cmake ninja-build pkg-config)
+build_packages=(g++ cmake ninja-build pkg-config qt6-base-dev)
+gui_packages=(xvfb xauth xdotool imagemagick desktop-file-utils appstream)
 test_packages=(libgtest-dev libgmock-dev libxml2-dev)
 bench_packages=(libbenchmark-dev time)
 fuzz_packages=(clang libclang-rt-14-dev libxml2-dev)
@@ -17,6 +20,7 @@ for group in "$@"; do
   case "$group" in
     build) wanted+=("${build_packages[@]}") ;;
     test) wanted+=("${build_packages[@]}" "${test_packages[@]}") ;;
+    gui) wanted+=("${build_packages[@]}" "${gui_packages[@]}") ;;
     bench) wanted+=("${build_packages[@]}" "${bench_packages[@]}") ;;
     fuzz) wanted+=("${build_packages[@]}" "${fuzz_packages[@]}") ;;
     *) echo "deps.sh: unknown group '$group'" >&2; exit 2 ;;

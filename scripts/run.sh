@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# The main job: builds sqk2xml and converts the bundled sample playlist.
+# The main job: builds sqk2xml, then opens the dialog where a display exists (DISPLAY or
+# WAYLAND_DISPLAY); without one it converts the bundled sample playlist with the CLI.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/deps.sh build
+# The default preset configures the test suites too, so their packages are needed as well.
+bash scripts/deps.sh build test
 cmake --preset default >/dev/null
 cmake --build --preset default
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  exec build/default/ui/sqk2xml
+fi
 
 # The outputs go beside the playlist, so convert a copy outside the source tree.
 sample_dir=build/sample

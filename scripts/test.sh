@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/deps.sh test
+bash scripts/deps.sh test gui
 for preset in default sanitize; do
   echo "== $preset build"
   cmake --preset "$preset" -DSQK2XML_WERROR=ON >/dev/null
