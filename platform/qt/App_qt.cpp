@@ -176,7 +176,10 @@ int AfxWinMain(const char* pszModulePath)
         return 1;
     if (pApp->m_strAppName.empty())
         pApp->m_strAppName = QFileInfo(QString::fromLocal8Bit(szModule)).completeBaseName().toStdString();
-    if (!pApp->InitInstance())
+    const BOOL bRun = pApp->InitInstance();
+    // The main window was a local of InitInstance: nothing may reach it from here on.
+    pApp->m_pMainWnd = nullptr;
+    if (!bRun)
         return 0; // the usual end of a dialog program: no message loop
     return QApplication::exec();
 }

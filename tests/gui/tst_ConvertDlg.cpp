@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QWindow>
+#include <algorithm>
 #include <cmath>
 #include <unistd.h>
 
@@ -203,6 +204,15 @@ void tst_ConvertDlg::mainDialogFollowsTemplateAndFont()
         dlg.SetDlgItemText(IDC_PLAYLIST_PATH, "caf\xe9");
         QCOMPARE(pPath->text(), QStringLiteral("caf\u00e9"));
 
+        // F1 asks for help, and the program has none to show.
+        QTest::keyClick(pPath, Qt::Key_F1);
+        QTest::qWait(100);
+        QCOMPARE(QApplication::activeModalWidget(), pDialog);
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        QCOMPARE(std::count_if(windows.begin(), windows.end(),
+                               [](const QWidget* pWidget) { return pWidget->isVisible(); }),
+                 1);
+
         QTest::keyClick(pPath, Qt::Key_Escape);
     });
     QCOMPARE(nResult, INT_PTR(IDCANCEL));
@@ -285,24 +295,21 @@ void tst_ConvertDlg::cancelEndsDialog()
 
 void tst_ConvertDlg::browse_data()
 {
-    QTest::addColumn<QString>("typed");    // name typed in the file dialog; empty: cancel it
-    QTest::addColumn<QString>("expected"); // in the path field afterwards
-    const QString dir = QDir::tempPath() + QStringLiteral("/sqk2xml-browse-test");
-    QTest::newRow("chosen file replaces the field")
-        << QStringLiteral("chosen.sqk") << dir + QStringLiteral("/chosen.sqk");
-    QTest::newRow("name without extension gets .sqk")
-        << QStringLiteral("newlist") << dir + QStringLiteral("/newlist.sqk");
-    QTest::newRow("cancel keeps the field") << QString() << QStringLiteral("previous text");
+    QTest::addColumn<QString>("typed"); // name typed in the file dialog; empty: cancel it
+    QTest::addColumn<QString>("chosen"); // name expected in the path field; empty: no change
+    QTest::newRow("chosen file replaces the field") << "chosen.sqk" << "chosen.sqk";
+    QTest::newRow("name without extension gets .sqk") << "newlist" << "newlist.sqk";
+    QTest::newRow("cancel keeps the field") << QString() << QString();
 }
 
 void tst_ConvertDlg::browse()
 {
     QFETCH(QString, typed);
-    QFETCH(QString, expected);
-    const QString dir = QDir::tempPath() + QStringLiteral("/sqk2xml-browse-test");
-    QVERIFY(QDir().mkpath(dir));
+    QFETCH(QString, chosen);
+    const QString dir = m_pDir->path();
     QVERIFY(WriteFile(dir + QStringLiteral("/chosen.sqk"), kPlaylist));
-    QFile::remove(dir + QStringLiteral("/newlist.sqk"));
+    const QString expected =
+        chosen.isEmpty() ? QStringLiteral("previous text") : dir + u'/' + chosen;
 
     CConvertDlg dlg;
     RunMain(dlg, [&](QDialog* pDialog) {
@@ -346,7 +353,6 @@ void tst_ConvertDlg::browse()
         QVERIFY(!QFile::exists(dir + QStringLiteral("/newlist.sqk"))); // Browse creates nothing
         QTest::keyClick(pPath, Qt::Key_Escape);
     });
-    QDir(dir).removeRecursively();
 }
 
 void tst_ConvertDlg::windowMenuEndsWithAboutEntry()
