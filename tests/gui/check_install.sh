@@ -2,11 +2,12 @@
 # Installs the build into a fresh prefix and checks the desktop integration: both
 # programs, the menu entry, the hicolor icons and the AppStream data, validated by the
 # desktop's own tools when they are installed.
-#   check_install.sh BUILD_DIR [DESKTOP_FILE_VALIDATE] [APPSTREAMCLI]
+#   check_install.sh SOURCE_DIR BUILD_DIR [DESKTOP_FILE_VALIDATE] [APPSTREAMCLI]
 set -euo pipefail
-build=$1
-desktop_validate=${2:-}
-appstream=${3:-}
+source=$1
+build=$2
+desktop_validate=${3:-}
+appstream=${4:-}
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 
@@ -23,6 +24,11 @@ metainfo=$prefix/share/metainfo/io.sqk2xml.sqk2xml.metainfo.xml
 grep -qx 'Exec=sqk2xml' "$desktop" || fail "the desktop entry does not start sqk2xml"
 grep -qx 'Icon=sqk2xml' "$desktop" || fail "the desktop entry names another icon"
 grep -q '^Comment=.' "$desktop" || fail "the desktop entry has no description"
+# The release the metainfo names is the product version of the version block.
+version=$(sed -n 's/^SQK_VERSION_STRING("ProductVersion", "\(.*\)")$/\1/p' "$source/res/version.inc")
+[ -n "$version" ] || fail "res/version.inc names no product version"
+grep -q "<release version=\"$version\"" "$metainfo" ||
+  fail "the metainfo's release is not version $version"
 
 # Each icon is a PNG of its folder's size: width and height are the big-endian words at
 # bytes 16 and 20.

@@ -106,6 +106,7 @@ private slots:
     void cleanup();
 
     void dialogUnitsRoundLikeThePlatform();
+    void dialogWithoutTemplateCannotOpen();
     void mainDialogFollowsTemplateAndFont();
     void enterConvertsAndDialogStaysOpen();
     void cancelEndsDialog_data();
@@ -160,6 +161,14 @@ void tst_ConvertDlg::dialogUnitsRoundLikeThePlatform()
     QCOMPARE(base.cx, 7);
     QCOMPARE(base.cy, 13);
     QCOMPARE(plat::ui::BaseUnitsFromFont(311, 13).cx, 6); // 311 / 26 = 11, (11 + 1) / 2
+}
+
+void tst_ConvertDlg::dialogWithoutTemplateCannotOpen()
+{
+    CDialog dlg(IDD_MAIN + 1000);
+    QCOMPARE(dlg.DoModal(), INT_PTR(-1));
+    QVERIFY(!dlg.m_hWnd);
+    QVERIFY(!QApplication::activeModalWidget());
 }
 
 void tst_ConvertDlg::mainDialogFollowsTemplateAndFont()
