@@ -69,7 +69,9 @@ app_pid=$!
 find_window() { wid=$(xdotool search --onlyvisible --name '^sqk2xml$' 2>/dev/null | head -n1); [ -n "$wid" ]; }
 wait_for 200 find_window || fail "the dialog did not appear"
 
-# No window manager gives the focus here: a click into the path field does.
+# No window manager gives the focus here: a click into the path field does, once the
+# program has had a moment to take input.
+sleep 0.5
 xdotool mousemove --window "$wid" 40 15 click 1
 sleep 0.3
 xdotool type --delay 20 "$work/music/party.sqk"
