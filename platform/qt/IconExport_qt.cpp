@@ -1,4 +1,4 @@
-// Build tool: writes each image of an icon group (.ico) as a PNG file for the desktop's
+// Build tool of the Qt backend: writes each image of an icon group (.ico) as a PNG file for the desktop's
 // icon theme, one folder per size.
 //   sqk2xml_icon_export ICON.ico OUTDIR   ->  OUTDIR/<size>/sqk2xml.png
 #include <QCoreApplication>
