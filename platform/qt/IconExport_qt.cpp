@@ -1,5 +1,5 @@
-// Build tool of the Qt backend: writes each image of an icon group (.ico) as a PNG file for the desktop's
-// icon theme, one folder per size.
+// Build tool of the Qt backend: writes each image of an icon group (.ico) as a PNG file
+// for the desktop's icon theme, one folder per size.
 //   sqk2xml_icon_export ICON.ico OUTDIR   ->  OUTDIR/<size>/sqk2xml.png
 #include <QCoreApplication>
 #include <QDir>
