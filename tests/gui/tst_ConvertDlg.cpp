@@ -107,6 +107,8 @@ private slots:
 
     void dialogUnitsRoundLikeThePlatform();
     void dialogWithoutTemplateCannotOpen();
+    void fileDialogFilters_data();
+    void fileDialogFilters();
     void mainDialogFollowsTemplateAndFont();
     void enterConvertsAndDialogStaysOpen();
     void cancelEndsDialog_data();
@@ -169,6 +171,36 @@ void tst_ConvertDlg::dialogWithoutTemplateCannotOpen()
     QCOMPARE(dlg.DoModal(), INT_PTR(-1));
     QVERIFY(!dlg.m_hWnd);
     QVERIFY(!QApplication::activeModalWidget());
+}
+
+void tst_ConvertDlg::fileDialogFilters_data()
+{
+    QTest::addColumn<QByteArray>("filter");
+    QTest::addColumn<QStringList>("entries"); // "label: pattern pattern"
+    QTest::newRow("the playlists' filter")
+        << QByteArray("Sonquill Playlists|*.sqk||")
+        << QStringList{QStringLiteral("Sonquill Playlists: *.sqk")};
+    QTest::newRow("two entries, several patterns")
+        << QByteArray("Lists|*.sqk;*.m3u|All Files|*.*||")
+        << QStringList{QStringLiteral("Lists: *.sqk *.m3u"), QStringLiteral("All Files: *.*")};
+    QTest::newRow("a label without patterns is dropped")
+        << QByteArray("Lists|*.sqk|Broken|") << QStringList{QStringLiteral("Lists: *.sqk")};
+    QTest::newRow("empty") << QByteArray("") << QStringList{};
+}
+
+void tst_ConvertDlg::fileDialogFilters()
+{
+    QFETCH(QByteArray, filter);
+    QFETCH(QStringList, entries);
+    QStringList parsed;
+    for (const CFileDialog::Filter& entry : CFileDialog::ParseFilter(filter.constData()))
+    {
+        QString text = QString::fromLatin1(entry.strLabel.GetData()) + u':';
+        for (const CString& pattern : entry.patterns)
+            text += u' ' + QString::fromLatin1(pattern.GetData());
+        parsed << text;
+    }
+    QCOMPARE(parsed, entries);
 }
 
 void tst_ConvertDlg::mainDialogFollowsTemplateAndFont()
