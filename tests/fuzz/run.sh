@@ -9,6 +9,8 @@
 # property stops that target with its reproducer in build/fuzz/artifacts/TARGET/; the
 # script goes on with the next target and exits with 1 at the end.
 # Reproduce one: build/fuzz/fuzz_TARGET build/fuzz/artifacts/TARGET/crash-...
+# More libFuzzer options go in SQK2XML_FUZZ_FLAGS, e.g. "-fork=1 -ignore_crashes=1" to go
+# on past a known crash.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -44,7 +46,7 @@ for target in "${targets[@]}"; do
   echo "== fuzz_$target for $seconds s"
   log=$build/artifacts/$target/last-run.log
   if "$binary" -max_total_time="$seconds" -max_len=4096 -timeout=20 -rss_limit_mb=2048 \
-      -print_final_stats=1 -artifact_prefix="$build/artifacts/$target/" \
+      -print_final_stats=1 -artifact_prefix="$build/artifacts/$target/" ${SQK2XML_FUZZ_FLAGS:-} \
       "$build/corpus/$target" "$root/tests/fuzz/corpus/$target" "$build/seeds/$target" >"$log" 2>&1; then
     grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$log" || true
   else
