@@ -161,16 +161,23 @@ void CPlaylistGenerator::AppendDamage(std::string& out)
         out += Pick(m_random, {"NAM", "TYPE", "SIZE:", "", "ATST"});
         break;
     case 2: // a tag that is not one of the twelve, or in the wrong case
-        AppendSegment(out, Pick(m_random, {"XTRA", "name", "Atst", "COMM", "RATING"}),
-                      Words(1, 3, false, false));
+    {
+        // One draw per statement: the order in which arguments are evaluated is the
+        // compiler's, and the output must not depend on it.
+        const char* pszTag = Pick(m_random, {"XTRA", "name", "Atst", "COMM", "RATING"});
+        AppendSegment(out, pszTag, Words(1, 3, false, false));
         break;
+    }
     case 3: // a type number outside the table, or no number at all
         AppendSegment(out, "TYPE", Pick(m_random, {"abc", "0", "99", "-4", " 7x", "18", ""}));
         break;
     case 4: // markup characters in a value
-        AppendSegment(out, Pick(m_random, {"NAME", "ATST", "ALBM", "GENR"}),
+    {
+        const char* pszTag = Pick(m_random, {"NAME", "ATST", "ALBM", "GENR"});
+        AppendSegment(out, pszTag,
                       Pick(m_random, {"R&B", "<live>", "Rock & Roll <remix>", "a > b", "&amp;"}));
         break;
+    }
     case 5: // a very long value
     {
         std::string value;
