@@ -163,17 +163,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
         fuzz::Fail("full path differs from the lexical full path under code page " +
                    std::to_string(cp));
 
-    // The file part: after the last separator, null when the path ends in one. A Windows-
-    // absolute path also separates at backslashes outside double-byte characters.
+    // The file part: after the last separator, null when the path ends in one. Every '/'
+    // separates, as it does for the resolution above and for the file system: no double-
+    // byte character ends in one (trail bytes start at 0x40). A Windows-absolute path also
+    // separates at backslashes that are not the second byte of a double-byte character.
     const bool bWindows = IsWindowsAbsolute(full);
     size_t nFile = 0;
     for (size_t i = 0; i < full.size(); ++i)
     {
         const auto b = static_cast<unsigned char>(full[i]);
-        if (bWindows && IsLead(cp, b))
-            ++i;
-        else if (b == '/' || (bWindows && b == '\\'))
+        if (b == '/' || (bWindows && b == '\\'))
             nFile = i + 1;
+        else if (bWindows && IsLead(cp, b) && i + 1 < full.size() && full[i + 1] != '/')
+            ++i;
     }
     const char* pszBuffer = reinterpret_cast<const char*>(fitting.buffer.data());
     const char* pszFileExpected = nFile == full.size() ? nullptr : pszBuffer + nFile;
