@@ -24,10 +24,21 @@ UINT CodePageFor(std::uint8_t selector)
     return kPages[selector % std::size(kPages)];
 }
 
+namespace
+{
+// The work folder once made: abort() skips the destructor that would remove it.
+const std::string* g_pWorkFolder = nullptr;
+} // namespace
+
 void Fail(const std::string& message)
 {
     std::fprintf(stderr, "\n*** property failed: %s\n", message.c_str());
     std::fflush(stderr);
+    if (g_pWorkFolder)
+    {
+        std::error_code ec;
+        fs::remove_all(*g_pWorkFolder, ec);
+    }
     std::abort();
 }
 
@@ -63,6 +74,7 @@ const std::string& WorkFolder()
             fs::remove_all(path, ec);
         }
     } s_folder;
+    g_pWorkFolder = &s_folder.path;
     return s_folder.path;
 }
 
