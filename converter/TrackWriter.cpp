@@ -1,8 +1,10 @@
 // The TRACK element of one playlist entry.
-#include <cstring>
 #include <string_view>
 
+#include "ByteCopy.h"
 #include "PlaylistConverter.h"
+
+using bytecopy::Put;
 
 void CPlaylistConverter::AppendElement(CString& strTarget, CString strTag, const CString& strValue)
 {
@@ -14,51 +16,69 @@ void CPlaylistConverter::AppendElement(CString& strTarget, CString strTag, const
     const size_t nOld = target.size();
     target.resize(nOld + 2 * tag.size() + value.size() + 8);
     char* p = target.data() + nOld;
-    auto put = [&p](const char* s, size_t n) {
-        std::memcpy(p, s, n);
-        p += n;
-    };
-    put("\t\t<", 3);
-    put(tag.data(), tag.size());
-    put(">", 1);
-    put(value.data(), value.size());
-    put("</", 2);
-    put(tag.data(), tag.size());
-    put(">\n", 2);
+    p = Put(p, "\t\t<", 3);
+    p = Put(p, tag.data(), tag.size());
+    p = Put(p, ">", 1);
+    p = Put(p, value.data(), value.size());
+    p = Put(p, "</", 2);
+    p = Put(p, tag.data(), tag.size());
+    Put(p, ">\n", 2);
 }
 
 namespace
 {
 struct Child
 {
-    CString strTag; // made once: a tag is passed to AppendElement for every track
+    std::string_view open;  // "\t\t<TAG>"
+    std::string_view close; // "</TAG>\n"
     CString CPlaylistConverter::*pValue;
 };
 
-// The children of TRACK, in the one order they are written in.
+// The children of TRACK, in the one order they are written in, with the text that
+// AppendElement puts around each value.
 const Child kChildren[] = {
-    {"FILEPATH", &CPlaylistConverter::m_strFilePath}, {"FILESIZE", &CPlaylistConverter::m_strFileSize},
-    {"FILETYPE", &CPlaylistConverter::m_strFileType}, {"ARTIST", &CPlaylistConverter::m_strArtist},
-    {"TITLE", &CPlaylistConverter::m_strTitle},       {"ALBUM", &CPlaylistConverter::m_strAlbum},
-    {"GENRE", &CPlaylistConverter::m_strGenre},       {"YEAR", &CPlaylistConverter::m_strYear},
-    {"TRACKNUM", &CPlaylistConverter::m_strTrackNum}, {"SAMPRATE", &CPlaylistConverter::m_strSampRate},
-    {"CHANNELS", &CPlaylistConverter::m_strChannels}, {"BITRATE", &CPlaylistConverter::m_strBitrate},
-    {"DURATION", &CPlaylistConverter::m_strDuration},
+    {"\t\t<FILEPATH>", "</FILEPATH>\n", &CPlaylistConverter::m_strFilePath},
+    {"\t\t<FILESIZE>", "</FILESIZE>\n", &CPlaylistConverter::m_strFileSize},
+    {"\t\t<FILETYPE>", "</FILETYPE>\n", &CPlaylistConverter::m_strFileType},
+    {"\t\t<ARTIST>", "</ARTIST>\n", &CPlaylistConverter::m_strArtist},
+    {"\t\t<TITLE>", "</TITLE>\n", &CPlaylistConverter::m_strTitle},
+    {"\t\t<ALBUM>", "</ALBUM>\n", &CPlaylistConverter::m_strAlbum},
+    {"\t\t<GENRE>", "</GENRE>\n", &CPlaylistConverter::m_strGenre},
+    {"\t\t<YEAR>", "</YEAR>\n", &CPlaylistConverter::m_strYear},
+    {"\t\t<TRACKNUM>", "</TRACKNUM>\n", &CPlaylistConverter::m_strTrackNum},
+    {"\t\t<SAMPRATE>", "</SAMPRATE>\n", &CPlaylistConverter::m_strSampRate},
+    {"\t\t<CHANNELS>", "</CHANNELS>\n", &CPlaylistConverter::m_strChannels},
+    {"\t\t<BITRATE>", "</BITRATE>\n", &CPlaylistConverter::m_strBitrate},
+    {"\t\t<DURATION>", "</DURATION>\n", &CPlaylistConverter::m_strDuration},
 };
+constexpr std::string_view kTrackOpen = "\t<TRACK>\n";
+constexpr std::string_view kTrackClose = "\t</TRACK>\n";
 } // namespace
 
 void CPlaylistConverter::WriteTrack()
 {
-    m_strWork = std::string_view("\t<TRACK>\n");
-    // Room for the whole element at once: growing by doubling would need twice the memory
-    // of a very long value.
-    size_t nNeeded = m_strWork.View().size() + sizeof "\t</TRACK>\n";
+    // The text that "\t<TRACK>\n", AppendElement for each child and "\t</TRACK>\n" give,
+    // made in one piece: the element is sized once, then each line is copied into place.
+    // A track costs one allocation at most, and none once m_strWork has grown.
+    size_t nLength = kTrackOpen.size() + kTrackClose.size();
     for (const Child& child : kChildren)
-        nNeeded += (this->*child.pValue).View().size() + 2 * child.strTag.View().size() + 8;
-    m_strWork.Str().reserve(nNeeded);
-
+    {
+        const size_t nValue = (this->*child.pValue).View().size();
+        if (nValue)
+            nLength += child.open.size() + nValue + child.close.size();
+    }
+    std::string& work = m_strWork.Str();
+    work.resize(nLength);
+    char* p = Put(work.data(), kTrackOpen.data(), kTrackOpen.size());
     for (const Child& child : kChildren)
-        AppendElement(m_strWork, child.strTag, this->*child.pValue);
-    m_strWork.Append("\t</TRACK>\n", 10);
+    {
+        const std::string_view value = (this->*child.pValue).View();
+        if (value.empty())
+            continue;
+        p = Put(p, child.open.data(), child.open.size());
+        p = Put(p, value.data(), value.size());
+        p = Put(p, child.close.data(), child.close.size());
+    }
+    Put(p, kTrackClose.data(), kTrackClose.size());
     m_fileOut.WriteString(m_strWork); // one write per track
 }

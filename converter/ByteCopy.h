@@ -1,0 +1,35 @@
+// Copies of the short runs that make up most of the document: a tag, a year, a title.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+
+namespace bytecopy
+{
+
+/// Copies n bytes to p and returns p + n. Up to sixteen bytes take two overlapping
+/// fixed-size moves, which the compiler inlines, instead of a library call.
+inline char* Put(char* p, const char* s, size_t n)
+{
+    if (n >= 8 && n <= 16)
+    {
+        std::memcpy(p, s, 8);
+        std::memcpy(p + n - 8, s + n - 8, 8);
+    }
+    else if (n >= 4 && n < 8)
+    {
+        std::memcpy(p, s, 4);
+        std::memcpy(p + n - 4, s + n - 4, 4);
+    }
+    else if (n > 0 && n < 4)
+    {
+        p[0] = s[0];
+        p[n / 2] = s[n / 2];
+        p[n - 1] = s[n - 1];
+    }
+    else if (n > 16)
+        std::memcpy(p, s, n);
+    return p + n;
+}
+
+} // namespace bytecopy
