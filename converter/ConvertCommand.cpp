@@ -9,7 +9,8 @@ CString XmlPathFor(const CString& strPlaylistPath)
 {
     const UINT cp = plat::GetACP();
     const std::string_view path = strPlaylistPath.View();
-    const int nFolderEnd = std::max(plat::MbReverseFind(cp, path.data(), path.size(), '/'),
+    // A backslash ends a folder name only where it is no trail byte.
+    const int nFolderEnd = std::max(plat::LastSlash(path),
                                     plat::MbReverseFind(cp, path.data(), path.size(), '\\'));
     const int nDot = strPlaylistPath.ReverseFind('.');
     const int nStem = nDot > nFolderEnd ? nDot : strPlaylistPath.GetLength();

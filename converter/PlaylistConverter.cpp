@@ -11,7 +11,10 @@ constexpr UINT kReadShared = CStdioFile::modeRead | CStdioFile::shareDenyNone;
 
 bool PlaylistFolder(const CString& strPlaylistPath, CString& strFolder)
 {
-    const int nSeparator = strPlaylistPath.ReverseFind(plat::kPathSeparator);
+    // The Windows backslash can be a trail byte; a '/' never is.
+    const int nSeparator = plat::kPathSeparator == '/'
+                               ? plat::LastSlash(strPlaylistPath.View())
+                               : strPlaylistPath.ReverseFind(plat::kPathSeparator);
     if (nSeparator < 0)
         return false;
     strFolder = strPlaylistPath.Left(nSeparator);

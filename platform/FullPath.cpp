@@ -73,7 +73,7 @@ CString ResolvePosixPath(UINT cp, const CString& strPath, const CString& strCurr
 int FinalComponentStart(UINT cp, const CString& strPath)
 {
     const std::string_view path = strPath.View();
-    int nLast = MbReverseFind(cp, path.data(), path.size(), '/');
+    int nLast = LastSlash(path);
     if (IsWindowsAbsolute(path))
         nLast = std::max(nLast, MbReverseFind(cp, path.data(), path.size(), '\\'));
     if (nLast < 0)

@@ -57,6 +57,11 @@ TEST(XmlPath, LastDotOfTheFinalComponentOnly)
         SCOPED_TRACE(playlist);
         EXPECT_EQ(XmlPathFor(playlist).View(), xml);
     }
+    // Under 932 a lead byte before '/' does not hide the folder's end; a trail byte 0x5C
+    // is no folder separator.
+    plat::SetACP(932);
+    EXPECT_EQ(XmlPathFor("/a.b\x81/list").View(), "/a.b\x81/list.xml");
+    EXPECT_EQ(XmlPathFor("C:\\a.b\x95\x5C" "c").View(), "C:\\a.xml");
 }
 
 TEST_F(ConvertCommandTest, ConvertsAndHandsOverThePage)

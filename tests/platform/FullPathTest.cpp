@@ -61,6 +61,13 @@ TEST(FullPath, FileNameAndTheBufferLimit)
     ASSERT_NE(pFilePart, nullptr);
     EXPECT_STREQ(pFilePart, "name.xml");
 
+    // Under 932 a lead byte right before '/' does not hide it: the file system splits there.
+    SetACP(932);
+    n = GetFullPathName("\xFA/name.xml", MAX_PATH, buffer, &pFilePart);
+    ASSERT_NE(pFilePart, nullptr);
+    EXPECT_STREQ(pFilePart, "name.xml");
+    SetACP(1252);
+
     n = GetFullPathName("folder/", MAX_PATH, buffer, &pFilePart);
     EXPECT_EQ(pFilePart, nullptr);
     EXPECT_EQ(GetFullPathName("", MAX_PATH, buffer, &pFilePart), 0u);
