@@ -73,15 +73,15 @@ int ValueStart(const char* pszSegment, int nLength)
 }
 
 // Position of the first separator at or after nStart, or the line's length when there is
-// none. *pbPlain (when given) tells whether the bytes before it need no encoding. A run of
-// plain bytes holds no lead byte, so a separator right after it is a separator under
-// every code page; anywhere else the multibyte-aware search decides.
-int FindSeparator(const CString& strLine, int nStart, bool* pbPlain)
+// none; special marks the line's bytes. *pbPlain (when given) tells whether the bytes
+// before it need no encoding. A run of plain bytes holds no lead byte, so a separator
+// right after it is a separator under every code page; anywhere else the multibyte-aware
+// search decides.
+int FindSeparator(const CString& strLine, const textscan::CSpecialBytes& special, int nStart,
+                  bool* pbPlain)
 {
     const int nLength = strLine.GetLength();
-    const auto nPlain = static_cast<int>(textscan::PlainPrefixLength(
-        strLine.GetData() + nStart, static_cast<size_t>(nLength - nStart)));
-    const int nStop = nStart + nPlain;
+    const auto nStop = static_cast<int>(special.Next(static_cast<size_t>(nStart)));
     const bool bPlain = nStop == nLength || strLine[nStop] == kSeparator;
     if (pbPlain)
         *pbPlain = bPlain;
@@ -120,7 +120,10 @@ bool CPlaylistConverter::ConvertNextEntry()
 {
     if (!m_fileIn.ReadString(m_strLine))
         return false;
-    m_nEnd = FindSeparator(m_strLine, 0, nullptr);
+    // Scratch that keeps its storage from line to line.
+    thread_local textscan::CSpecialBytes t_special;
+    t_special.Scan(m_strLine.GetData(), static_cast<size_t>(m_strLine.GetLength()));
+    m_nEnd = FindSeparator(m_strLine, t_special, 0, nullptr);
     if (m_nEnd == 0)
         return true; // an empty line, or no path: nothing is cleared or written
     const int nPathLength = m_nEnd;
@@ -143,7 +146,7 @@ bool CPlaylistConverter::ConvertNextEntry()
     {
         m_nStart = m_nEnd + 1;
         bool bPlain = false;
-        m_nEnd = FindSeparator(m_strLine, m_nStart, &bPlain);
+        m_nEnd = FindSeparator(m_strLine, t_special, m_nStart, &bPlain);
         // The whole segment is encoded before anything in it is examined. Most segments
         // are plain ASCII, their own encoding: those are read where they stand.
         const char* pszSegment = m_strLine.GetData() + m_nStart;

@@ -143,20 +143,23 @@ int MbFind(UINT cp, const char* p, size_t n, size_t start, char ch)
     return -1;
 }
 
+int ReverseFindByte(const char* p, size_t n, char ch)
+{
+#ifdef __GLIBC__
+    const void* hit = n ? memrchr(p, static_cast<unsigned char>(ch), n) : nullptr;
+    return hit ? static_cast<int>(static_cast<const char*>(hit) - p) : -1;
+#else
+    for (size_t i = n; i-- > 0;)
+        if (p[i] == ch)
+            return static_cast<int>(i);
+    return -1;
+#endif
+}
+
 int MbReverseFind(UINT cp, const char* p, size_t n, char ch)
 {
     if (!IsDoubleByteCodePage(cp))
-    {
-#ifdef __GLIBC__
-        const void* hit = n ? memrchr(p, static_cast<unsigned char>(ch), n) : nullptr;
-        return hit ? static_cast<int>(static_cast<const char*>(hit) - p) : -1;
-#else
-        for (size_t i = n; i-- > 0;)
-            if (p[i] == ch)
-                return static_cast<int>(i);
-        return -1;
-#endif
-    }
+        return ReverseFindByte(p, n, ch);
     // Character boundaries are known only from the start, so walk forward.
     int last = -1;
     for (size_t i = 0; i < n; ++i)

@@ -39,6 +39,8 @@ bool IsLeadByte(UINT cp, unsigned char b);
 /// when that byte is no valid trail byte, so a trail byte never matches ch.
 int MbFind(UINT cp, const char* p, size_t n, size_t start, char ch);
 int MbReverseFind(UINT cp, const char* p, size_t n, char ch);
+/// Position of the last byte ch among n bytes, or -1; no character rules.
+int ReverseFindByte(const char* p, size_t n, char ch);
 
 /// Decodes single characters of one code page: the system converter, opened once.
 class CCodePageDecoder

@@ -37,11 +37,7 @@ bool IsWindowsAbsolute(std::string_view path);
 /// Position of the last '/' byte, or -1. Every '/' byte separates folders, as the file
 /// system splits a path: no character of a double-byte page ends in '/', and a lead byte
 /// before one must not hide it.
-inline int LastSlash(std::string_view path)
-{
-    const size_t n = path.rfind('/');
-    return n == std::string_view::npos ? -1 : static_cast<int>(n);
-}
+int LastSlash(std::string_view path);
 
 /// The lexical full path of strPath against the folder strCurrent (POSIX rules): a path
 /// starting with '/' is normalised; a Windows-absolute path (drive letter, ':', then a

@@ -10,6 +10,11 @@
 
 namespace plat
 {
+int LastSlash(std::string_view path)
+{
+    return ReverseFindByte(path.data(), path.size(), '/');
+}
+
 bool IsWindowsAbsolute(std::string_view path)
 {
     const bool bDrive = path.size() >= 3 &&
