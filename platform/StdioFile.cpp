@@ -33,7 +33,7 @@ BOOL CStdioFile::Open(const char* pszFileName, UINT nOpenFlags, CFileException* 
     }
     m_bWrite = (nOpenFlags & (modeWrite | modeReadWrite)) != 0;
     if (!m_pBuffer)
-        m_pBuffer = std::make_unique<char[]>(kBufferSize + kSlack);
+        m_pBuffer = std::make_unique_for_overwrite<char[]>(kBufferSize + kSlack);
     m_nPos = m_nEnd = 0;
     m_bEnd = false;
     return TRUE;
