@@ -57,29 +57,6 @@ void CString::AssignMid(const CString& src, int nFirst, int nCount)
     Assign(src.m_s.data() + nFirst, nCount);
 }
 
-int CString::Replace(const char* pszOld, const char* pszNew)
-{
-    const std::string_view old(pszOld), replacement(pszNew);
-    if (old.empty())
-        return 0;
-    int nCount = 0;
-    size_t pos = m_s.find(old);
-    if (pos == std::string::npos)
-        return 0;
-    std::string out;
-    out.reserve(m_s.size());
-    size_t from = 0;
-    for (; pos != std::string::npos; pos = m_s.find(old, from))
-    {
-        out.append(m_s, from, pos - from).append(replacement);
-        from = pos + old.size();
-        ++nCount;
-    }
-    out.append(m_s, from, std::string::npos);
-    m_s.swap(out);
-    return nCount;
-}
-
 BOOL CString::LoadString(UINT nID)
 {
     const std::string_view text = plat::FindString(nID);

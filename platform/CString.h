@@ -26,7 +26,6 @@ public:
 
     operator const char*() const { return m_s.c_str(); }
     char operator[](int nIndex) const { return m_s[static_cast<size_t>(nIndex)]; }
-    char GetAt(int nIndex) const { return m_s[static_cast<size_t>(nIndex)]; }
 
     CString& operator=(const char* psz)
     {
@@ -71,9 +70,6 @@ public:
     CString Mid(int nFirst) const;
     CString Mid(int nFirst, int nCount) const;
 
-    /// Replaces every occurrence of pszOld, left to right; returns how many.
-    int Replace(const char* pszOld, const char* pszNew);
-
     /// Loads a string of the program's string table; false (and empty) when there is none.
     BOOL LoadString(UINT nID);
 
@@ -87,7 +83,6 @@ public:
     }
     void AssignMid(const CString& src, int nFirst, int nCount);
     void Append(const char* p, int nLength) { m_s.append(p, static_cast<size_t>(nLength)); }
-    void Swap(CString& other) noexcept { m_s.swap(other.m_s); }
     const char* GetData() const { return m_s.data(); }
     std::string& Str() { return m_s; }
     const std::string& Str() const { return m_s; }

@@ -70,7 +70,6 @@ public:
 
     CCodePageTable(UINT cp, CCodePageDecoder& decoder);
 
-    bool IsDoubleByte() const { return !m_pairs.empty(); }
     bool IsLead(unsigned char b) const { return m_leadIndex[b] != 0; }
     /// The UTF-8 form of the single byte b; for a lead byte, what it becomes without a
     /// valid trail byte (U+FFFD).
