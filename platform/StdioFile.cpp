@@ -13,6 +13,9 @@ CStdioFile::~CStdioFile()
         return;
     // As a stream's close would: write what is buffered, but a destructor cannot report.
     long lOsError = 0;
+    if (m_pWriter)
+        m_pWriter->Wait(lOsError);
+    m_pWriter.reset();
     if (m_bWrite && m_nEnd)
         plat::OsWriteFile(m_hFile, m_pBuffer.get(), m_nEnd, lOsError);
     plat::OsCloseFile(m_hFile, lOsError);
@@ -166,6 +169,7 @@ void CStdioFile::PutBytes(const char* p, size_t n)
         Flush();
         if (n >= kBufferSize)
         {
+            WaitForWriter(); // the bytes before these must reach the file first
             long lOsError = 0;
             if (!plat::OsWriteFile(m_hFile, p, n, lOsError))
                 Throw(lOsError);
@@ -176,15 +180,27 @@ void CStdioFile::PutBytes(const char* p, size_t n)
     m_nEnd += n;
 }
 
+void CStdioFile::WaitForWriter()
+{
+    long lOsError = 0;
+    if (m_pWriter && !m_pWriter->Wait(lOsError))
+        Throw(lOsError);
+}
+
 void CStdioFile::Flush()
 {
     if (!m_nEnd)
         return;
     const size_t n = m_nEnd;
     m_nEnd = 0; // what failed to reach the disk is not offered again
-    long lOsError = 0;
-    if (!plat::OsWriteFile(m_hFile, m_pBuffer.get(), n, lOsError))
-        Throw(lOsError);
+    WaitForWriter();
+    if (!m_pWriter)
+    {
+        m_pWriter = std::make_unique<CWriteBehind>();
+        m_pSpare = std::make_unique_for_overwrite<char[]>(kBufferSize + kSlack);
+    }
+    m_pWriter->Start(m_hFile, m_pBuffer.get(), n);
+    std::swap(m_pBuffer, m_pSpare);
 }
 
 void CStdioFile::Close()
@@ -194,14 +210,13 @@ void CStdioFile::Close()
     long lFlushError = 0;
     if (m_bWrite)
     {
-        try
-        {
-            Flush();
-        }
-        catch (const CFileException& e)
-        {
-            lFlushError = e.m_lOsError;
-        }
+        // The background write first, then the rest, here: the file is complete when
+        // Close returns.
+        if (m_pWriter && !m_pWriter->Wait(lFlushError))
+            m_nEnd = 0;
+        else if (m_nEnd && !plat::OsWriteFile(m_hFile, m_pBuffer.get(), m_nEnd, lFlushError))
+            m_nEnd = 0;
+        m_pWriter.reset();
     }
     const plat::FileHandle hFile = m_hFile;
     m_hFile = plat::kInvalidFile;

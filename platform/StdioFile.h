@@ -11,6 +11,7 @@
 #include "FileException.h"
 #include "OsFile.h"
 #include "Types.h"
+#include "WriteBehind.h"
 
 class CStdioFile
 {
@@ -61,10 +62,16 @@ private:
     void Flush();
     bool FillBuffer();
     [[noreturn]] void Throw(long lOsError) const;
+    /// Waits for the background write; throws when it failed.
+    void WaitForWriter();
 
     plat::FileHandle m_hFile = plat::kInvalidFile;
     CString m_strFileName;
     std::unique_ptr<char[]> m_pBuffer;
+    // Writing: once a buffer has filled, it is written in the background from the spare
+    // while the other fills. A small file never starts the thread.
+    std::unique_ptr<char[]> m_pSpare;
+    std::unique_ptr<CWriteBehind> m_pWriter;
     size_t m_nPos = 0;  // reading: next byte to hand out
     size_t m_nEnd = 0;  // reading: end of valid data; writing: bytes waiting
     bool m_bEnd = false; // reading: no more data (end of file or a 0x1A seen)

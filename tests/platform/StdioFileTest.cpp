@@ -200,6 +200,39 @@ TEST_F(StdioFileTest, WriteFailuresThrowAndAreNeverSwallowedAtClose)
     EXPECT_EQ(status, 0);
 }
 
+TEST_F(StdioFileTest, BackgroundWriteFailureSurfacesAtTheNextWrite)
+{
+    // Full buffers are written in the background; a failure there must still reach the
+    // writer, at a later write or at the latest at close, and never pass for a success.
+    const std::string path = dir / "many.txt";
+    const int status = testsupport::RunWithFileSizeLimit(300 * 1024, [&] {
+        CStdioFile file;
+        if (!file.Open(path.c_str(), kCreate))
+            return 1;
+        const std::string line(99, 'x');
+        size_t nWritten = 0;
+        try
+        {
+            for (; nWritten < 20000; ++nWritten)
+                file.WriteString((line + "\n").c_str());
+            file.Close();
+            return 2;
+        }
+        catch (const CFileException& e)
+        {
+            if (e.m_lOsError != EFBIG)
+                return 3;
+        }
+        // The failure showed while writing, long before the last line.
+        return nWritten < 10000 ? 0 : 4;
+    });
+    EXPECT_EQ(status, 0);
+    // What did reach the file is whole lines in order, up to the limit.
+    const std::string bytes = ReadBytes(path);
+    EXPECT_LE(bytes.size(), 300u * 1024);
+    EXPECT_EQ(bytes.substr(0, 101), std::string(99, 'x') + "\r\n");
+}
+
 TEST_F(StdioFileTest, FullDeviceFailsAtClose)
 {
     if (access("/dev/full", W_OK) != 0)
