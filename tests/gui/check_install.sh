@@ -17,6 +17,9 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 for file in bin/sqk2xml bin/sqk2xml-cli; do
   [ -x "$prefix/$file" ] || fail "$file is missing or not executable"
 done
+man=$prefix/share/man/man1/sqk2xml-cli.1
+[ -f "$man" ] || fail "the man page of sqk2xml-cli is missing"
+grep -q '^\.TH SQK2XML-CLI 1' "$man" || fail "$man is no man page of section 1"
 desktop=$prefix/share/applications/io.sqk2xml.sqk2xml.desktop
 metainfo=$prefix/share/metainfo/io.sqk2xml.sqk2xml.metainfo.xml
 [ -f "$desktop" ] || fail "the desktop entry is missing"
