@@ -39,12 +39,7 @@ bool Convert(const std::string& playlist, const std::string& xml, CString* pPage
     return true;
 }
 
-class DocumentFrameTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { plat::SetACP(1252); }
-    testsupport::TempDir dir;
-};
+using DocumentFrameTest = testsupport::FolderTest;
 } // namespace
 
 TEST_F(DocumentFrameTest, HeaderOnlyPlaylistGivesTheFrameAndThePage)

@@ -17,10 +17,9 @@ std::string Track(const Children& children)
     return text + "\t</TRACK>\r\n";
 }
 
-class PlaylistParserTest : public ::testing::Test
+class PlaylistParserTest : public testsupport::FolderTest
 {
 protected:
-    void SetUp() override { plat::SetACP(1252); }
 
     // Converts a playlist of the given entry lines (CR LF after each) and returns its XML.
     std::string ConvertLines(const std::vector<std::string>& lines)
@@ -43,8 +42,6 @@ protected:
         SCOPED_TRACE(line);
         EXPECT_EQ(ConvertLines({line}), testsupport::XmlDocument(tracks));
     }
-
-    testsupport::TempDir dir;
 };
 } // namespace
 

@@ -50,12 +50,7 @@ bool FailBufferReads()
            prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
-class FaultTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { plat::SetACP(1252); }
-    testsupport::TempDir dir;
-};
+using FaultTest = testsupport::FolderTest;
 } // namespace
 
 TEST_F(FaultTest, ReadFailureMidRunLeavesTheCommand)

@@ -32,12 +32,7 @@ std::vector<std::string> ReadLines(const std::string& path)
     return lines;
 }
 
-class StdioFileTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { plat::SetACP(1252); }
-    testsupport::TempDir dir;
-};
+using StdioFileTest = testsupport::FolderTest;
 } // namespace
 
 TEST_F(StdioFileTest, ReadsTextModeLines)

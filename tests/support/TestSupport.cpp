@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "CString.h"
+#include "CodePage.h"
 #include "Folder.h"
 
 namespace testsupport
@@ -54,6 +55,11 @@ TempDir::~TempDir()
         std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(m_path, ec);
+}
+
+void FolderTest::SetUp()
+{
+    plat::SetACP(1252);
 }
 
 std::string ReadBytes(const std::string& path)

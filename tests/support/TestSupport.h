@@ -26,6 +26,14 @@ private:
     std::string m_savedCwd;
 };
 
+/// A test with a temporary folder of its own and 1252 as the active code page.
+class FolderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    TempDir dir;
+};
+
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
