@@ -45,6 +45,9 @@ int LastSlash(std::string_view path);
 /// has its backslashes turned into '/' and is joined to strCurrent, then normalised.
 /// Backslashes are found double-byte aware under cp.
 CString ResolvePosixPath(UINT cp, const CString& strPath, const CString& strCurrent);
+/// The same, into strFull, whose storage is reused.
+void ResolvePosixPath(UINT cp, const CString& strPath, const CString& strCurrent,
+                      CString& strFull);
 /// Position of the first byte of the final component of a resolved path (after its last
 /// '/', or '\' as well in a Windows-absolute path), or -1 when it ends in a separator.
 int FinalComponentStart(UINT cp, const CString& strPath);

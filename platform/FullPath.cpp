@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "CodePage.h"
 #include "Folder.h"
@@ -25,54 +24,63 @@ bool IsWindowsAbsolute(std::string_view path)
 
 namespace
 {
-// Resolves "." and ".." and folds repeated separators in an absolute POSIX path; ".."
-// at the root stays at the root. A trailing separator is kept.
-std::string NormalisePosix(std::string_view path)
+// Resolves "." and ".." and folds repeated separators in an absolute POSIX path, into out;
+// ".." at the root stays at the root, and a trailing separator is kept. out keeps its
+// storage from call to call: every relative entry of a playlist comes through here.
+void NormalisePosix(std::string_view path, std::string& out)
 {
-    std::vector<std::string_view> parts;
+    out.clear();
     size_t i = 0;
     while (i < path.size())
     {
         const size_t next = std::min(path.find('/', i), path.size());
         const std::string_view part = path.substr(i, next - i);
         if (part == "..")
-        {
-            if (!parts.empty())
-                parts.pop_back();
-        }
+            out.resize(out.empty() ? 0 : out.rfind('/'));
         else if (!part.empty() && part != ".")
-            parts.push_back(part);
+            out.append("/").append(part);
         i = next + 1;
     }
-    std::string out;
-    out.reserve(path.size());
-    for (std::string_view part : parts)
-        out.append("/").append(part);
-    if (out.empty() || (path.back() == '/' && !parts.empty()))
+    if (out.empty() || path.back() == '/')
         out.push_back('/');
-    return out;
 }
 } // namespace
 
+void ResolvePosixPath(UINT cp, const CString& strPath, const CString& strCurrent,
+                      CString& strFull)
+{
+    const std::string_view path = strPath.View();
+    if (IsWindowsAbsolute(path))
+    {
+        strFull = path;
+        return;
+    }
+    if (!path.empty() && path[0] == '/')
+    {
+        NormalisePosix(path, strFull.Str());
+        return;
+    }
+    // The relative path, its backslashes made '/', joined to the folder.
+    thread_local std::string t_joined;
+    t_joined.assign(strCurrent.View());
+    t_joined.push_back('/');
+    const size_t nBase = t_joined.size();
+    t_joined.append(path);
+    for (size_t i = nBase; i < t_joined.size(); ++i)
+    {
+        if (IsLeadByte(cp, static_cast<unsigned char>(t_joined[i])))
+            ++i; // a trail byte 0x5C is part of its character, not a backslash
+        else if (t_joined[i] == '\\')
+            t_joined[i] = '/';
+    }
+    NormalisePosix(t_joined, strFull.Str());
+}
+
 CString ResolvePosixPath(UINT cp, const CString& strPath, const CString& strCurrent)
 {
-    std::string_view path = strPath.View();
-    if (IsWindowsAbsolute(path))
-        return strPath;
-    if (!path.empty() && path[0] == '/')
-        return CString(NormalisePosix(path));
-    std::string joined(strCurrent.View());
-    joined.push_back('/');
-    const size_t nBase = joined.size();
-    joined.append(path);
-    for (size_t i = nBase; i < joined.size(); ++i)
-    {
-        if (IsLeadByte(cp, static_cast<unsigned char>(joined[i])))
-            ++i; // a trail byte 0x5C is part of its character, not a backslash
-        else if (joined[i] == '\\')
-            joined[i] = '/';
-    }
-    return CString(NormalisePosix(joined));
+    CString strFull;
+    ResolvePosixPath(cp, strPath, strCurrent, strFull);
+    return strFull;
 }
 
 int FinalComponentStart(UINT cp, const CString& strPath)

@@ -93,7 +93,7 @@ unsigned GetFullPathName(const CString& strPath, unsigned nBufferLength, char* p
     {
         if (strPath[0] != '/' && !GetCurrentDirectory(t_strCurrent))
             return 0;
-        t_strFull = ResolvePosixPath(cp, strPath, t_strCurrent);
+        ResolvePosixPath(cp, strPath, t_strCurrent, t_strFull);
         pFull = &t_strFull;
     }
     const auto nLength = static_cast<unsigned>(pFull->GetLength());
