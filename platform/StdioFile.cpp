@@ -3,9 +3,8 @@
 #include "StdioFile.h"
 
 #include <cstring>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+
+#include "LineFeeds.h"
 
 CStdioFile::~CStdioFile()
 {
@@ -17,7 +16,7 @@ CStdioFile::~CStdioFile()
         m_pWriter->Wait(lOsError);
     m_pWriter.reset();
     if (m_bWrite && m_nEnd)
-        plat::OsWriteFile(m_hFile, m_pBuffer.get(), m_nEnd, lOsError);
+        WriteOut(m_pBuffer.get(), m_nEnd);
     plat::OsCloseFile(m_hFile, lOsError);
 }
 
@@ -36,7 +35,9 @@ BOOL CStdioFile::Open(const char* pszFileName, UINT nOpenFlags, CFileException* 
     }
     m_bWrite = (nOpenFlags & (modeWrite | modeReadWrite)) != 0;
     if (!m_pBuffer)
-        m_pBuffer = std::make_unique_for_overwrite<char[]>(kBufferSize + kSlack);
+        m_pBuffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
+    if (m_bWrite && !m_pExpanded)
+        m_pExpanded = std::make_unique_for_overwrite<char[]>(2 * kBufferSize + plat::kExpandSlack);
     m_nPos = m_nEnd = 0;
     m_bEnd = false;
     return TRUE;
@@ -90,11 +91,15 @@ BOOL CStdioFile::ReadString(CString& rString)
             m_nPos = m_nEnd;
             continue;
         }
-        line.append(begin, static_cast<size_t>(lf - begin));
-        m_nPos += static_cast<size_t>(lf - begin) + 1;
-        // CR LF arrives as LF; the CR may have come with the previous buffer.
-        if (!line.empty() && line.back() == '\r')
+        // CR LF arrives as LF. The CR is looked for in the buffer, where it was read, not
+        // in the line just copied, unless it came with the previous buffer.
+        size_t nRun = static_cast<size_t>(lf - begin);
+        m_nPos += nRun + 1;
+        if (nRun && lf[-1] == '\r')
+            --nRun;
+        else if (!nRun && !line.empty() && line.back() == '\r')
             line.pop_back();
+        line.append(begin, nRun);
         return TRUE;
     }
 }
@@ -106,78 +111,26 @@ void CStdioFile::WriteString(const char* psz)
 
 void CStdioFile::WriteText(const char* p, size_t n)
 {
-    if (m_nEnd + 2 * n <= kBufferSize)
+    // The text is gathered as it is; each LF becomes CR LF only when a full buffer goes
+    // out, on the background thread.
+    while (m_nEnd + n > kBufferSize)
     {
-        // Fits even if every byte were a line feed: translate straight into the buffer.
-        char* out = m_pBuffer.get() + m_nEnd;
-#ifdef __SSE2__
-        // Sixteen bytes are stored whole, then the output moves on only past the bytes
-        // before the first LF among them, which becomes CR LF. The slack past the buffer
-        // takes a store that reaches beyond the text.
-        const __m128i lineFeed = _mm_set1_epi8('\n');
-        while (n >= 16)
-        {
-            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), x);
-            const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(x, lineFeed));
-            if (!mask)
-            {
-                p += 16;
-                out += 16;
-                n -= 16;
-                continue;
-            }
-            const auto pos = static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-            out[pos] = '\r';
-            out[pos + 1] = '\n';
-            out += pos + 2;
-            p += pos + 1;
-            n -= pos + 1;
-        }
-#endif
-        while (const auto* lf = static_cast<const char*>(std::memchr(p, '\n', n)))
-        {
-            const auto run = static_cast<size_t>(lf - p);
-            std::memcpy(out, p, run);
-            out[run] = '\r';
-            out[run + 1] = '\n';
-            out += run + 2;
-            p += run + 1;
-            n -= run + 1;
-        }
-        std::memcpy(out, p, n);
-        m_nEnd = static_cast<size_t>(out + n - m_pBuffer.get());
-        return;
-    }
-    while (n)
-    {
-        const auto* lf = static_cast<const char*>(std::memchr(p, '\n', n));
-        const size_t run = lf ? static_cast<size_t>(lf - p) : n;
-        PutBytes(p, run);
-        if (!lf)
-            return;
-        PutBytes("\r\n", 2);
-        p += run + 1;
-        n -= run + 1;
-    }
-}
-
-void CStdioFile::PutBytes(const char* p, size_t n)
-{
-    if (m_nEnd + n > kBufferSize)
-    {
+        const size_t nFits = kBufferSize - m_nEnd;
+        std::memcpy(m_pBuffer.get() + m_nEnd, p, nFits);
+        m_nEnd = kBufferSize;
+        p += nFits;
+        n -= nFits;
         Flush();
-        if (n >= kBufferSize)
-        {
-            WaitForWriter(); // the bytes before these must reach the file first
-            long lOsError = 0;
-            if (!plat::OsWriteFile(m_hFile, p, n, lOsError))
-                Throw(lOsError);
-            return;
-        }
     }
     std::memcpy(m_pBuffer.get() + m_nEnd, p, n);
     m_nEnd += n;
+}
+
+long CStdioFile::WriteOut(const char* p, size_t n)
+{
+    const size_t nExpanded = plat::ExpandLineFeeds(p, n, m_pExpanded.get());
+    long lOsError = 0;
+    return plat::OsWriteFile(m_hFile, m_pExpanded.get(), nExpanded, lOsError) ? 0 : lOsError;
 }
 
 void CStdioFile::WaitForWriter()
@@ -197,9 +150,9 @@ void CStdioFile::Flush()
     if (!m_pWriter)
     {
         m_pWriter = std::make_unique<CWriteBehind>();
-        m_pSpare = std::make_unique_for_overwrite<char[]>(kBufferSize + kSlack);
+        m_pSpare = std::make_unique_for_overwrite<char[]>(kBufferSize);
     }
-    m_pWriter->Start(m_hFile, m_pBuffer.get(), n);
+    m_pWriter->Start([this, p = m_pBuffer.get(), n] { return WriteOut(p, n); });
     std::swap(m_pBuffer, m_pSpare);
 }
 
@@ -214,8 +167,8 @@ void CStdioFile::Close()
         // Close returns.
         if (m_pWriter && !m_pWriter->Wait(lFlushError))
             m_nEnd = 0;
-        else if (m_nEnd && !plat::OsWriteFile(m_hFile, m_pBuffer.get(), m_nEnd, lFlushError))
-            m_nEnd = 0;
+        else if (m_nEnd)
+            lFlushError = WriteOut(m_pBuffer.get(), m_nEnd);
         m_pWriter.reset();
     }
     const plat::FileHandle hFile = m_hFile;

@@ -53,12 +53,11 @@ public:
     const CString& GetFilePath() const { return m_strFileName; }
 
     static constexpr size_t kBufferSize = 256 * 1024;
-    /// Room past the buffer's end for whole 16-byte stores of the text translation.
-    static constexpr size_t kSlack = 16;
 
 private:
     void WriteText(const char* p, size_t n);
-    void PutBytes(const char* p, size_t n);
+    /// Writes n bytes at p, each LF as CR LF; 0 when written, else the system's error.
+    long WriteOut(const char* p, size_t n);
     void Flush();
     bool FillBuffer();
     [[noreturn]] void Throw(long lOsError) const;
@@ -71,6 +70,7 @@ private:
     // Writing: once a buffer has filled, it is written in the background from the spare
     // while the other fills. A small file never starts the thread.
     std::unique_ptr<char[]> m_pSpare;
+    std::unique_ptr<char[]> m_pExpanded; // the text on its way out, with CR LF line ends
     std::unique_ptr<CWriteBehind> m_pWriter;
     size_t m_nPos = 0;  // reading: next byte to hand out
     size_t m_nEnd = 0;  // reading: end of valid data; writing: bytes waiting

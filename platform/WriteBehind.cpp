@@ -1,5 +1,7 @@
 #include "WriteBehind.h"
 
+#include <utility>
+
 CWriteBehind::~CWriteBehind()
 {
     {
@@ -11,13 +13,11 @@ CWriteBehind::~CWriteBehind()
         m_thread.join();
 }
 
-void CWriteBehind::Start(plat::FileHandle hFile, const char* p, size_t n)
+void CWriteBehind::Start(Job job)
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_hFile = hFile;
-        m_p = p;
-        m_n = n;
+        m_job = std::move(job);
         m_lError = 0;
         m_bBusy = true;
     }
@@ -45,14 +45,11 @@ void CWriteBehind::Run()
         m_changed.wait(lock, [this] { return m_bBusy || m_bStop; });
         if (!m_bBusy)
             return; // stopped, with nothing left to write
-        const plat::FileHandle hFile = m_hFile;
-        const char* p = m_p;
-        const size_t n = m_n;
+        const Job job = std::move(m_job);
         lock.unlock();
-        long lOsError = 0;
-        const bool bWritten = plat::OsWriteFile(hFile, p, n, lOsError);
+        const long lError = job();
         lock.lock();
-        m_lError = bWritten ? 0 : lOsError;
+        m_lError = lError;
         m_bBusy = false;
         m_changed.notify_all();
     }

@@ -1,5 +1,6 @@
 #include <cerrno>
 #include <csignal>
+#include <random>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "CodePage.h"
+#include "LineFeeds.h"
 #include "StdioFile.h"
 #include "TestSupport.h"
 
@@ -84,6 +86,30 @@ TEST_F(StdioFileTest, WritesEachLineFeedAsCrLf)
     }
     EXPECT_EQ(ReadBytes(dir / "out.txt"),
               std::string("one\r\ntwo\r\nz\0z\r\n", 15) + big + "\r\n\r\r\n");
+}
+
+TEST(LineFeedExpansion, MatchesAPlainByteByByteCopy)
+{
+    // Line feeds at every offset within and across the sixteen-byte blocks, alone, in
+    // runs, at both ends, and none at all.
+    std::mt19937 random(7);
+    for (size_t n = 0; n <= 80; ++n)
+        for (const unsigned density : {0u, 1u, 8u, 50u, 100u})
+        {
+            std::string in(n, 'a');
+            for (char& c : in)
+            {
+                unsigned other = random() % 255; // any byte but LF
+                other += other >= '\n';
+                c = random() % 100 < density ? '\n' : static_cast<char>(other);
+            }
+            std::string expected;
+            for (const char c : in)
+                expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
+            std::string out(2 * n + plat::kExpandSlack, '?');
+            out.resize(plat::ExpandLineFeeds(in.data(), n, out.data()));
+            ASSERT_EQ(out, expected) << "length " << n << ", density " << density;
+        }
 }
 
 TEST_F(StdioFileTest, FailedOpenReturnsFalseWithTheReason)
