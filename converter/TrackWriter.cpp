@@ -1,4 +1,5 @@
 // The TRACK element of one playlist entry.
+#include <cstring>
 #include <string_view>
 
 #include "ByteCopy.h"
@@ -27,32 +28,35 @@ void CPlaylistConverter::AppendElement(CString& strTarget, CString strTag, const
 
 namespace
 {
-struct Child
+// Calls f(open, value, close) for each child of TRACK, in the one order they are written
+// in, with the text that AppendElement puts around each value. The tags are arrays, so
+// their lengths are known where they are copied.
+template <typename Converter, typename F>
+void ForEachChild(Converter& c, F f)
 {
-    std::string_view open;  // "\t\t<TAG>"
-    std::string_view close; // "</TAG>\n"
-    CString CPlaylistConverter::*pValue;
-};
+    f("\t\t<FILEPATH>", c.m_strFilePath, "</FILEPATH>\n");
+    f("\t\t<FILESIZE>", c.m_strFileSize, "</FILESIZE>\n");
+    f("\t\t<FILETYPE>", c.m_strFileType, "</FILETYPE>\n");
+    f("\t\t<ARTIST>", c.m_strArtist, "</ARTIST>\n");
+    f("\t\t<TITLE>", c.m_strTitle, "</TITLE>\n");
+    f("\t\t<ALBUM>", c.m_strAlbum, "</ALBUM>\n");
+    f("\t\t<GENRE>", c.m_strGenre, "</GENRE>\n");
+    f("\t\t<YEAR>", c.m_strYear, "</YEAR>\n");
+    f("\t\t<TRACKNUM>", c.m_strTrackNum, "</TRACKNUM>\n");
+    f("\t\t<SAMPRATE>", c.m_strSampRate, "</SAMPRATE>\n");
+    f("\t\t<CHANNELS>", c.m_strChannels, "</CHANNELS>\n");
+    f("\t\t<BITRATE>", c.m_strBitrate, "</BITRATE>\n");
+    f("\t\t<DURATION>", c.m_strDuration, "</DURATION>\n");
+}
 
-// The children of TRACK, in the one order they are written in, with the text that
-// AppendElement puts around each value.
-const Child kChildren[] = {
-    {"\t\t<FILEPATH>", "</FILEPATH>\n", &CPlaylistConverter::m_strFilePath},
-    {"\t\t<FILESIZE>", "</FILESIZE>\n", &CPlaylistConverter::m_strFileSize},
-    {"\t\t<FILETYPE>", "</FILETYPE>\n", &CPlaylistConverter::m_strFileType},
-    {"\t\t<ARTIST>", "</ARTIST>\n", &CPlaylistConverter::m_strArtist},
-    {"\t\t<TITLE>", "</TITLE>\n", &CPlaylistConverter::m_strTitle},
-    {"\t\t<ALBUM>", "</ALBUM>\n", &CPlaylistConverter::m_strAlbum},
-    {"\t\t<GENRE>", "</GENRE>\n", &CPlaylistConverter::m_strGenre},
-    {"\t\t<YEAR>", "</YEAR>\n", &CPlaylistConverter::m_strYear},
-    {"\t\t<TRACKNUM>", "</TRACKNUM>\n", &CPlaylistConverter::m_strTrackNum},
-    {"\t\t<SAMPRATE>", "</SAMPRATE>\n", &CPlaylistConverter::m_strSampRate},
-    {"\t\t<CHANNELS>", "</CHANNELS>\n", &CPlaylistConverter::m_strChannels},
-    {"\t\t<BITRATE>", "</BITRATE>\n", &CPlaylistConverter::m_strBitrate},
-    {"\t\t<DURATION>", "</DURATION>\n", &CPlaylistConverter::m_strDuration},
-};
-constexpr std::string_view kTrackOpen = "\t<TRACK>\n";
-constexpr std::string_view kTrackClose = "\t</TRACK>\n";
+// Copies a text literal without its terminating zero; the length is a constant, so the
+// copy compiles to a move or two.
+template <size_t N>
+char* PutLiteral(char* p, const char (&text)[N])
+{
+    std::memcpy(p, text, N - 1);
+    return p + N - 1;
+}
 } // namespace
 
 void CPlaylistConverter::WriteTrack()
@@ -60,25 +64,23 @@ void CPlaylistConverter::WriteTrack()
     // The text that "\t<TRACK>\n", AppendElement for each child and "\t</TRACK>\n" give,
     // made in one piece: the element is sized once, then each line is copied into place.
     // A track costs one allocation at most, and none once m_strWork has grown.
-    size_t nLength = kTrackOpen.size() + kTrackClose.size();
-    for (const Child& child : kChildren)
-    {
-        const size_t nValue = (this->*child.pValue).View().size();
-        if (nValue)
-            nLength += child.open.size() + nValue + child.close.size();
-    }
+    static constexpr char kTrackOpen[] = "\t<TRACK>\n";
+    static constexpr char kTrackClose[] = "\t</TRACK>\n";
+    size_t nLength = sizeof kTrackOpen - 1 + sizeof kTrackClose - 1;
+    ForEachChild(*this, [&](const auto& open, const CString& value, const auto& close) {
+        if (!value.IsEmpty())
+            nLength += sizeof open - 1 + static_cast<size_t>(value.GetLength()) + sizeof close - 1;
+    });
     std::string& work = m_strWork.Str();
     work.resize(nLength);
-    char* p = Put(work.data(), kTrackOpen.data(), kTrackOpen.size());
-    for (const Child& child : kChildren)
-    {
-        const std::string_view value = (this->*child.pValue).View();
-        if (value.empty())
-            continue;
-        p = Put(p, child.open.data(), child.open.size());
-        p = Put(p, value.data(), value.size());
-        p = Put(p, child.close.data(), child.close.size());
-    }
-    Put(p, kTrackClose.data(), kTrackClose.size());
+    char* p = PutLiteral(work.data(), kTrackOpen);
+    ForEachChild(*this, [&](const auto& open, const CString& value, const auto& close) {
+        if (value.IsEmpty())
+            return;
+        p = PutLiteral(p, open);
+        p = Put(p, value.GetData(), static_cast<size_t>(value.GetLength()));
+        p = PutLiteral(p, close);
+    });
+    PutLiteral(p, kTrackClose);
     m_fileOut.WriteString(m_strWork); // one write per track
 }
