@@ -149,21 +149,24 @@ bool CPlaylistConverter::ConvertNextEntry()
         m_nEnd = FindSeparator(m_strLine, t_special, m_nStart, &bPlain);
         // The whole segment is encoded before anything in it is examined. Most segments
         // are plain ASCII, their own encoding: those are read where they stand.
-        const char* pszSegment = m_strLine.GetData() + m_nStart;
+        const CString* pSource = &m_strLine;
+        int nFirst = m_nStart;
         int nSegment = m_nEnd - m_nStart;
         if (!bPlain)
         {
-            m_strWork.Assign(pszSegment, nSegment);
+            m_strWork.AssignMid(m_strLine, nFirst, nSegment);
             EncodeText(m_strWork);
-            pszSegment = m_strWork.GetData();
+            pSource = &m_strWork;
+            nFirst = 0;
             nSegment = m_strWork.GetLength();
         }
         if (nSegment < 6)
             continue;
+        const char* pszSegment = pSource->GetData() + nFirst;
         const uint32_t code = TagCode(pszSegment);
         const int nValue = ValueStart(pszSegment, nSegment);
         if (CString CPlaylistConverter::*pMember = TextTagMember(code))
-            (this->*pMember).Assign(pszSegment + nValue, nSegment - nValue);
+            (this->*pMember).AssignMid(*pSource, nFirst + nValue, nSegment - nValue);
         else if (code == TagCode("TYPE"))
         {
             m_nType = ReadNumber(pszSegment + nValue, pszSegment + nSegment);

@@ -1,7 +1,9 @@
 // The one text encoding of the document: markup escaped, ANSI converted to UTF-8.
+#include <algorithm>
 #include <array>
-#include <string>
+#include <cstring>
 
+#include "ByteCopy.h"
 #include "CodePage.h"
 #include "PlaylistConverter.h"
 #include "TextScan.h"
@@ -34,6 +36,9 @@ constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
 
 const char kReplacementUtf8[] = "\xEF\xBF\xBD";
 
+// Input bytes encoded per stretch of output room: bounds the room beyond the text.
+constexpr size_t kEncodeBlock = 64 * 1024;
+
 } // namespace
 
 // The escaping and the conversion are done in one pass. That gives what escaping first and
@@ -41,68 +46,83 @@ const char kReplacementUtf8[] = "\xEF\xBF\xBD";
 // byte of any double-byte page, so a lead byte before one of them is invalid either way.
 void CPlaylistConverter::EncodeText(CString& strText)
 {
-    std::string& text = strText.Str();
-    size_t i = textscan::PlainPrefixLength(text.data(), text.size());
-    if (i == text.size())
+    const char* const text = strText.GetData();
+    const auto n = static_cast<size_t>(strText.GetLength());
+    size_t i = textscan::PlainPrefixLength(text, n);
+    if (i == n)
         return; // plain ASCII: the same bytes in UTF-8
 
     // No converter for the active code page: the text stays escaped but unconverted.
     const plat::CCodePageTable* table = plat::GetCodePageTable(plat::GetACP());
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
 
     // Scratch space that keeps its storage from call to call; swapped with the text, so
     // both buffers stop growing once they fit the longest value.
-    thread_local std::string t_out;
-    std::string& out = t_out;
-    out.assign(text, 0, i);
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const size_t n = text.size();
+    thread_local CString t_out;
+    t_out.Assign(text, static_cast<int>(i));
+    size_t nOut = i;
     while (i < n)
     {
-        const unsigned char b = p[i];
-        switch (kClasses[b])
+        // The output is written in place, a block at a time, with room for the worst
+        // case: five bytes ("&amp;") for each byte, and a few more for whole-word copies.
+        const size_t nBlockEnd = i + std::min(n - i, kEncodeBlock);
+        char* const out = t_out.GetBufferSetLength(static_cast<int>(nOut + 5 * (nBlockEnd - i) + 8));
+        char* o = out + nOut;
+        while (i < nBlockEnd)
         {
-        case plain:
-        {
-            const size_t run =
-                i + 1 + textscan::PlainPrefixLength(text.data() + i + 1, n - i - 1);
-            out.append(text.data() + i, run - i);
-            i = run;
-            continue;
-        }
-        case ampersand:
-            out += "&amp;";
-            break;
-        case lessThan:
-            out += "&lt;";
-            break;
-        case greaterThan:
-            out += "&gt;";
-            break;
-        case forbidden:
-            out += kReplacementUtf8;
-            break;
-        case high:
-            if (!table)
+            const unsigned char b = p[i];
+            switch (kClasses[b])
             {
-                out.push_back(static_cast<char>(b));
+            case plain:
+            {
+                const size_t nRun =
+                    1 + textscan::PlainPrefixLength(text + i + 1, nBlockEnd - i - 1);
+                o = bytecopy::Put(o, text + i, nRun);
+                i += nRun;
+                continue;
+            }
+            case ampersand:
+                o = bytecopy::PutLiteral(o, "&amp;");
+                break;
+            case lessThan:
+                o = bytecopy::PutLiteral(o, "&lt;");
+                break;
+            case greaterThan:
+                o = bytecopy::PutLiteral(o, "&gt;");
+                break;
+            case forbidden:
+                o = bytecopy::PutLiteral(o, kReplacementUtf8);
+                break;
+            case high:
+            {
+                if (!table)
+                {
+                    *o++ = static_cast<char>(b);
+                    break;
+                }
+                if (table->IsLead(b) && i + 1 < n)
+                {
+                    const plat::CCodePageTable::Utf8& pair = table->Pair(b, p[i + 1]);
+                    if (pair.nLen)
+                    {
+                        std::memcpy(o, pair.bytes, sizeof pair.bytes);
+                        o += pair.nLen;
+                        i += 2;
+                        continue;
+                    }
+                }
+                // A lead byte without a valid trail byte becomes U+FFFD; the byte after it
+                // is converted on its own.
+                const plat::CCodePageTable::Utf8& single = table->Single(b);
+                std::memcpy(o, single.bytes, sizeof single.bytes);
+                o += single.nLen;
                 break;
             }
-            if (table->IsLead(b) && i + 1 < n)
-            {
-                const plat::CCodePageTable::Utf8& pair = table->Pair(b, p[i + 1]);
-                if (pair.nLen)
-                {
-                    out.append(pair.bytes, pair.nLen);
-                    i += 2;
-                    continue;
-                }
             }
-            // A lead byte without a valid trail byte becomes U+FFFD; the byte after it is
-            // converted on its own.
-            out.append(table->Single(b).bytes, table->Single(b).nLen);
-            break;
+            ++i;
         }
-        ++i;
+        nOut = static_cast<size_t>(o - out);
     }
-    text.swap(out);
+    t_out.Truncate(static_cast<int>(nOut));
+    strText.Swap(t_out);
 }

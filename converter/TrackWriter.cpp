@@ -6,24 +6,24 @@
 #include "PlaylistConverter.h"
 
 using bytecopy::Put;
+using bytecopy::PutLiteral;
 
 void CPlaylistConverter::AppendElement(CString& strTarget, CString strTag, const CString& strValue)
 {
     if (strValue.IsEmpty())
         return;
     // "\t\t<" tag ">" value "</" tag ">\n", copied into place in one step.
-    std::string& target = strTarget.Str();
     const std::string_view tag = strTag.View(), value = strValue.View();
-    const size_t nOld = target.size();
-    target.resize(nOld + 2 * tag.size() + value.size() + 8);
-    char* p = target.data() + nOld;
-    p = Put(p, "\t\t<", 3);
+    const int nOld = strTarget.GetLength();
+    char* p = strTarget.GetBufferSetLength(
+                  nOld + static_cast<int>(2 * tag.size() + value.size() + 8)) + nOld;
+    p = PutLiteral(p, "\t\t<");
     p = Put(p, tag.data(), tag.size());
-    p = Put(p, ">", 1);
+    p = PutLiteral(p, ">");
     p = Put(p, value.data(), value.size());
-    p = Put(p, "</", 2);
+    p = PutLiteral(p, "</");
     p = Put(p, tag.data(), tag.size());
-    Put(p, ">\n", 2);
+    PutLiteral(p, ">\n");
 }
 
 namespace
@@ -48,15 +48,6 @@ void ForEachChild(Converter& c, F f)
     f("\t\t<BITRATE>", c.m_strBitrate, "</BITRATE>\n");
     f("\t\t<DURATION>", c.m_strDuration, "</DURATION>\n");
 }
-
-// Copies a text literal without its terminating zero; the length is a constant, so the
-// copy compiles to a move or two.
-template <size_t N>
-char* PutLiteral(char* p, const char (&text)[N])
-{
-    std::memcpy(p, text, N - 1);
-    return p + N - 1;
-}
 } // namespace
 
 void CPlaylistConverter::WriteTrack()
@@ -71,16 +62,15 @@ void CPlaylistConverter::WriteTrack()
         if (!value.IsEmpty())
             nLength += sizeof open - 1 + static_cast<size_t>(value.GetLength()) + sizeof close - 1;
     });
-    std::string& work = m_strWork.Str();
-    work.resize(nLength);
-    char* p = PutLiteral(work.data(), kTrackOpen);
+    char* p = PutLiteral(m_strWork.GetBufferSetLength(static_cast<int>(nLength)), kTrackOpen);
     ForEachChild(*this, [&](const auto& open, const CString& value, const auto& close) {
         if (value.IsEmpty())
             return;
         p = PutLiteral(p, open);
-        p = Put(p, value.GetData(), static_cast<size_t>(value.GetLength()));
+        p = value.CopyTo(p); // its padding overrun is overwritten next, or is padding too
         p = PutLiteral(p, close);
     });
     PutLiteral(p, kTrackClose);
+    m_strWork.ReleaseBuffer(static_cast<int>(nLength));
     m_fileOut.WriteString(m_strWork); // one write per track
 }

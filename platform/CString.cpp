@@ -1,6 +1,7 @@
 #include "CString.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "CodePage.h"
 #include "StringTable.h"
@@ -19,17 +20,17 @@ int CString::Find(char ch, int nStart) const
         nStart = 0;
     if (nStart >= GetLength())
         return -1;
-    return plat::MbFind(plat::GetACP(), m_s.data(), m_s.size(), static_cast<size_t>(nStart), ch);
+    return plat::MbFind(plat::GetACP(), GetData(), m_nLength, static_cast<size_t>(nStart), ch);
 }
 
 int CString::ReverseFind(char ch) const
 {
-    return plat::MbReverseFind(plat::GetACP(), m_s.data(), m_s.size(), ch);
+    return plat::MbReverseFind(plat::GetACP(), GetData(), m_nLength, ch);
 }
 
 CString CString::Left(int nCount) const
 {
-    return CString(m_s.data(), ClampIndex(nCount, GetLength()));
+    return CString(GetData(), ClampIndex(nCount, GetLength()));
 }
 
 CString CString::Mid(int nFirst) const
@@ -44,22 +45,48 @@ CString CString::Mid(int nFirst, int nCount) const
     return result;
 }
 
-void CString::AssignMid(const CString& src, int nFirst, int nCount)
-{
-    const int nLength = src.GetLength();
-    nFirst = ClampIndex(nFirst, nLength);
-    nCount = ClampIndex(nCount, nLength - nFirst);
-    if (&src == this)
-    {
-        m_s = m_s.substr(static_cast<size_t>(nFirst), static_cast<size_t>(nCount));
-        return;
-    }
-    Assign(src.m_s.data() + nFirst, nCount);
-}
-
 BOOL CString::LoadString(UINT nID)
 {
     const std::string_view text = plat::FindString(nID);
-    m_s.assign(text);
+    *this = text;
     return text.empty() ? FALSE : TRUE;
+}
+
+void CString::Allocate(size_t nCapacity)
+{
+    m_pData = new char[nCapacity + 1 + kPadding];
+    m_nCapacity = nCapacity;
+    SetLength(0);
+}
+
+void CString::Reserve(size_t n)
+{
+    if (n <= m_nCapacity)
+        return;
+    // Geometric growth: a text built by many appends is copied a bounded number of times.
+    CString grown(kNoStorage);
+    grown.Allocate(std::max(n, 2 * m_nCapacity));
+    std::memcpy(grown.m_pData, m_pData, m_nLength + 1);
+    grown.m_nLength = m_nLength;
+    Swap(grown);
+}
+
+void CString::Replace(const char* p, size_t n)
+{
+    CString fresh(kNoStorage);
+    fresh.Allocate(n);
+    std::memcpy(fresh.m_pData, p, n);
+    fresh.SetLength(n);
+    Swap(fresh);
+}
+
+void CString::GrowToAppend(const char* p, size_t n)
+{
+    // p may lie in the storage about to be replaced: the new text is put together first.
+    CString grown(kNoStorage);
+    grown.Allocate(std::max(m_nLength + n, 2 * m_nCapacity));
+    std::memcpy(grown.m_pData, m_pData, m_nLength);
+    std::memcpy(grown.m_pData + m_nLength, p, n);
+    grown.SetLength(m_nLength + n);
+    Swap(grown);
 }

@@ -2,60 +2,87 @@
 //
 // The interface follows the class library's CString so the converter reads as written.
 // Unlike a C string it may hold zero bytes: a line read from a playlist keeps every byte.
-// Assignments reuse the storage already held, so members used as scratch space stop
-// allocating once they have grown to the longest text they see.
+//
+// The storage is the string's own and always exists. Assignments and appends that fit
+// reuse it, so members used as scratch space stop allocating once they have grown to the
+// longest text they see. Past the terminating zero lie kPadding more bytes, so that text is
+// copied from one string to another in whole 16-byte blocks, the last one reaching into
+// the padding, instead of byte counts that decide how to copy.
 #pragma once
 
-#include <string>
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
+#include <utility>
 
+#include "ByteCopy.h"
 #include "Types.h"
 
 class CString
 {
 public:
-    CString() = default;
-    CString(const char* psz) : m_s(psz ? psz : "") {}
-    CString(const char* p, int nLength) : m_s(p, static_cast<size_t>(nLength)) {}
-    CString(std::string_view sv) : m_s(sv) {}
+    /// Bytes past the terminating zero that may be read and written freely.
+    static constexpr size_t kPadding = 16;
 
-    int GetLength() const { return static_cast<int>(m_s.size()); }
-    bool IsEmpty() const { return m_s.empty(); }
-    /// Clears the text but keeps its storage for the next assignment.
-    void Empty() { m_s.clear(); }
-
-    operator const char*() const { return m_s.c_str(); }
-    char operator[](int nIndex) const { return m_s[static_cast<size_t>(nIndex)]; }
-
-    CString& operator=(const char* psz)
+    CString() { Allocate(kInitialCapacity); }
+    CString(const char* psz) : CString() { *this = psz; }
+    CString(const char* p, int nLength) : CString() { Assign(p, nLength); }
+    CString(std::string_view sv) : CString() { *this = sv; }
+    CString(const CString& str) : CString() { *this = str; }
+    CString(CString&& str) noexcept : CString() { Swap(str); }
+    CString& operator=(const CString& str)
     {
-        m_s.assign(psz ? psz : "");
+        AssignMid(str, 0, str.GetLength());
         return *this;
     }
+    CString& operator=(CString&& str) noexcept
+    {
+        Swap(str);
+        str.Empty();
+        return *this;
+    }
+    ~CString() { delete[] m_pData; }
+
+    int GetLength() const { return static_cast<int>(m_nLength); }
+    bool IsEmpty() const { return m_nLength == 0; }
+    /// Clears the text but keeps its storage for the next assignment.
+    void Empty() { SetLength(0); }
+
+    operator const char*() const { return m_pData; }
+    char operator[](int nIndex) const { return m_pData[nIndex]; }
+
+    CString& operator=(const char* psz) { return *this = std::string_view(psz ? psz : ""); }
     CString& operator=(std::string_view sv)
     {
-        m_s.assign(sv);
+        Assign(sv.data(), static_cast<int>(sv.size()));
         return *this;
     }
-    CString& operator+=(const CString& str)
+    CString& operator+=(const CString& str) { return *this += str.View(); }
+    CString& operator+=(const char* psz) { return *this += std::string_view(psz ? psz : ""); }
+    CString& operator+=(std::string_view sv)
     {
-        m_s.append(str.m_s);
-        return *this;
-    }
-    CString& operator+=(const char* psz)
-    {
-        m_s.append(psz);
+        Append(sv.data(), static_cast<int>(sv.size()));
         return *this;
     }
     CString& operator+=(char ch)
     {
-        m_s.push_back(ch);
+        Append(&ch, 1);
         return *this;
     }
-    friend CString operator+(const CString& a, const CString& b) { return CString(a.m_s + b.m_s); }
-    friend CString operator+(const CString& a, const char* b) { return CString(a.m_s + b); }
-    friend bool operator==(const CString& a, const CString& b) { return a.m_s == b.m_s; }
-    friend bool operator==(const CString& a, const char* b) { return a.m_s == b; }
+    friend CString operator+(const CString& a, std::string_view b)
+    {
+        CString result;
+        result.Reserve(a.m_nLength + b.size());
+        result += a;
+        result += b;
+        return result;
+    }
+    friend CString operator+(const CString& a, const CString& b) { return a + b.View(); }
+    friend CString operator+(const CString& a, const char* b) { return a + std::string_view(b); }
+    friend bool operator==(const CString& a, const CString& b) { return a.View() == b.View(); }
+    friend bool operator==(const CString& a, const char* b) { return a.View() == b; }
 
     /// Position of the first ch at or after nStart, or -1. Under a double-byte code page
     /// the search steps over each lead byte and its trail byte as one character, so
@@ -73,21 +100,110 @@ public:
     /// Loads a string of the program's string table; false (and empty) when there is none.
     BOOL LoadString(UINT nID);
 
-    // Storage-reusing helpers for the hot path, and access for the platform layer.
+    /// Makes the text nLength bytes long and returns them to be written; the bytes kept
+    /// from before are unchanged, any others are unspecified until written. kPadding
+    /// bytes past the end may be written too.
+    char* GetBufferSetLength(int nLength)
+    {
+        Reserve(static_cast<size_t>(nLength));
+        SetLength(static_cast<size_t>(nLength));
+        return m_pData;
+    }
+    /// Ends writing through GetBufferSetLength: the text is nLength bytes long and its
+    /// terminating zero, which a block copy may have overwritten, is put back.
+    void ReleaseBuffer(int nLength)
+    {
+        SetLength(std::min(static_cast<size_t>(nLength), m_nCapacity));
+    }
+    /// Shortens the text to its first nLength bytes.
+    void Truncate(int nLength)
+    {
+        if (static_cast<size_t>(nLength) < m_nLength)
+            SetLength(static_cast<size_t>(nLength));
+    }
+    void Swap(CString& str) noexcept
+    {
+        std::swap(m_pData, str.m_pData);
+        std::swap(m_nLength, str.m_nLength);
+        std::swap(m_nCapacity, str.m_nCapacity);
+    }
+
+    // Storage-reusing helpers for the hot path.
+    /// Sets the text to n bytes at p; p may point into this string.
     void Assign(const char* p, int nLength)
     {
-        // clear() and append() skip the aliasing checks of assign(): p never points into
-        // this string here.
-        m_s.clear();
-        m_s.append(p, static_cast<size_t>(nLength));
+        const auto n = static_cast<size_t>(nLength);
+        if (n > m_nCapacity)
+            return Replace(p, n);
+        if (Holds(p))
+            std::memmove(m_pData, p, n); // a part of this text
+        else
+            bytecopy::Put(m_pData, p, n);
+        SetLength(n);
     }
-    void AssignMid(const CString& src, int nFirst, int nCount);
-    void Append(const char* p, int nLength) { m_s.append(p, static_cast<size_t>(nLength)); }
-    const char* GetData() const { return m_s.data(); }
-    std::string& Str() { return m_s; }
-    const std::string& Str() const { return m_s; }
-    std::string_view View() const { return m_s; }
+    /// Sets the text to nCount bytes of src from nFirst (both clamped to src).
+    void AssignMid(const CString& src, int nFirst, int nCount)
+    {
+        const size_t nSource = src.m_nLength;
+        const size_t nStart = std::min(static_cast<size_t>(std::max(nFirst, 0)), nSource);
+        const size_t n = std::min(static_cast<size_t>(std::max(nCount, 0)), nSource - nStart);
+        if (n > m_nCapacity || &src == this)
+            return Assign(src.m_pData + nStart, static_cast<int>(n));
+        src.CopyTo(m_pData, nStart, n);
+        SetLength(n);
+    }
+    void Append(const char* p, int nLength)
+    {
+        const auto n = static_cast<size_t>(nLength);
+        if (m_nLength + n > m_nCapacity)
+            return GrowToAppend(p, n);
+        // Not even a part of this text can overlap the free room it is copied to.
+        bytecopy::Put(m_pData + m_nLength, p, n);
+        SetLength(m_nLength + n);
+    }
+    /// Copies n bytes of the text from nFirst to p, and returns p + n; p must have
+    /// kPadding bytes of room past those n, which may be overwritten. Into a string's own
+    /// buffer, end with ReleaseBuffer.
+    char* CopyTo(char* p, size_t nFirst, size_t n) const
+    {
+        const char* s = m_pData + nFirst;
+        if (n > 4 * kBlock)
+            std::memcpy(p, s, n);
+        else
+            for (size_t i = 0; i < n; i += kBlock)
+                std::memcpy(p + i, s + i, kBlock); // reaches into the padding at the end
+        return p + n;
+    }
+    char* CopyTo(char* p) const { return CopyTo(p, 0, m_nLength); }
+    const char* GetData() const { return m_pData; }
+    std::string_view View() const { return {m_pData, m_nLength}; }
 
 private:
-    std::string m_s;
+    static constexpr size_t kInitialCapacity = 15;
+    // A string whose storage its maker allocates at once.
+    enum NoStorage { kNoStorage };
+    explicit CString(NoStorage) {}
+
+    static constexpr size_t kBlock = 16;
+    static_assert(kPadding >= kBlock);
+
+    void Allocate(size_t nCapacity);
+    void Reserve(size_t n);
+    void Replace(const char* p, size_t n);
+    void GrowToAppend(const char* p, size_t n);
+    bool Holds(const char* p) const
+    {
+        const auto begin = reinterpret_cast<uintptr_t>(m_pData);
+        const auto at = reinterpret_cast<uintptr_t>(p);
+        return at >= begin && at <= begin + m_nCapacity;
+    }
+    void SetLength(size_t n)
+    {
+        m_nLength = n;
+        m_pData[n] = '\0';
+    }
+
+    char* m_pData = nullptr; // the text, its zero and the padding; never null once built
+    size_t m_nLength = 0;
+    size_t m_nCapacity = 0; // bytes of text that fit, not counting the zero
 };

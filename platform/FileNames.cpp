@@ -28,11 +28,10 @@ CString FileSystemToAnsi(std::string_view name, bool* pbLossy)
 {
     if (pbLossy)
         *pbLossy = false;
-    CString result;
-    if (IsAscii(name) ||
-        !AppendUtf8AsAnsi(GetACP(), name.data(), name.size(), result.Str(), pbLossy))
-        result = name;
-    return result;
+    std::string ansi;
+    if (IsAscii(name) || !AppendUtf8AsAnsi(GetACP(), name.data(), name.size(), ansi, pbLossy))
+        return CString(name);
+    return CString(ansi);
 }
 
 } // namespace plat

@@ -24,25 +24,25 @@ bool IsWindowsAbsolute(std::string_view path)
 
 namespace
 {
-// Resolves "." and ".." and folds repeated separators in an absolute POSIX path, into out;
-// ".." at the root stays at the root, and a trailing separator is kept. out keeps its
-// storage from call to call: every relative entry of a playlist comes through here.
-void NormalisePosix(std::string_view path, std::string& out)
+// Resolves "." and ".." and folds repeated separators in an absolute POSIX path, into
+// strOut; ".." at the root stays at the root, and a trailing separator is kept. strOut keeps
+// its storage from call to call: every relative entry of a playlist comes through here.
+void NormalisePosix(std::string_view path, CString& strOut)
 {
-    out.clear();
+    strOut.Empty();
     size_t i = 0;
     while (i < path.size())
     {
         const size_t next = std::min(path.find('/', i), path.size());
         const std::string_view part = path.substr(i, next - i);
         if (part == "..")
-            out.resize(out.empty() ? 0 : out.rfind('/'));
+            strOut.Truncate(std::max(LastSlash(strOut.View()), 0));
         else if (!part.empty() && part != ".")
-            out.append("/").append(part);
+            (strOut += '/') += part;
         i = next + 1;
     }
-    if (out.empty() || path.back() == '/')
-        out.push_back('/');
+    if (strOut.IsEmpty() || path.back() == '/')
+        strOut += '/';
 }
 } // namespace
 
@@ -57,7 +57,7 @@ void ResolvePosixPath(UINT cp, const CString& strPath, const CString& strCurrent
     }
     if (!path.empty() && path[0] == '/')
     {
-        NormalisePosix(path, strFull.Str());
+        NormalisePosix(path, strFull);
         return;
     }
     // The relative path, its backslashes made '/', joined to the folder.
@@ -73,7 +73,7 @@ void ResolvePosixPath(UINT cp, const CString& strPath, const CString& strCurrent
         else if (t_joined[i] == '\\')
             t_joined[i] = '/';
     }
-    NormalisePosix(t_joined, strFull.Str());
+    NormalisePosix(t_joined, strFull);
 }
 
 CString ResolvePosixPath(UINT cp, const CString& strPath, const CString& strCurrent)

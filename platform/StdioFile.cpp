@@ -74,8 +74,7 @@ bool CStdioFile::FillBuffer()
 
 BOOL CStdioFile::ReadString(CString& rString)
 {
-    std::string& line = rString.Str();
-    line.clear();
+    rString.Empty();
     bool bAny = false;
     for (;;)
     {
@@ -87,7 +86,7 @@ BOOL CStdioFile::ReadString(CString& rString)
         bAny = true;
         if (!lf)
         {
-            line.append(begin, avail);
+            rString.Append(begin, static_cast<int>(avail));
             m_nPos = m_nEnd;
             continue;
         }
@@ -97,9 +96,9 @@ BOOL CStdioFile::ReadString(CString& rString)
         m_nPos += nRun + 1;
         if (nRun && lf[-1] == '\r')
             --nRun;
-        else if (!nRun && !line.empty() && line.back() == '\r')
-            line.pop_back();
-        line.append(begin, nRun);
+        else if (!nRun && !rString.IsEmpty() && rString[rString.GetLength() - 1] == '\r')
+            rString.Truncate(rString.GetLength() - 1);
+        rString.Append(begin, static_cast<int>(nRun));
         return TRUE;
     }
 }

@@ -25,10 +25,10 @@ std::string AnsiToUtf8(std::string_view ansi)
 
 CString Utf8ToAnsi(std::string_view utf8)
 {
-    CString ansi;
-    if (!plat::AppendUtf8AsAnsi(plat::GetACP(), utf8.data(), utf8.size(), ansi.Str()))
+    std::string ansi;
+    if (!plat::AppendUtf8AsAnsi(plat::GetACP(), utf8.data(), utf8.size(), ansi))
         ansi = utf8;
-    return ansi;
+    return CString(ansi);
 }
 
 namespace

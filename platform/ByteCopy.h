@@ -32,4 +32,13 @@ inline char* Put(char* p, const char* s, size_t n)
     return p + n;
 }
 
+/// Copies a text literal without its terminating zero; the length is a constant, so the
+/// copy compiles to a move or two.
+template <size_t N>
+char* PutLiteral(char* p, const char (&text)[N])
+{
+    std::memcpy(p, text, N - 1);
+    return p + N - 1;
+}
+
 } // namespace bytecopy
