@@ -22,37 +22,70 @@ constexpr uint32_t TagCode(const char* tag)
            static_cast<uint32_t>(static_cast<unsigned char>(tag[3])) << 24;
 }
 
-// The member a text tag fills; null for TYPE, which is read as a number, and for anything
-// else. The twelve tags all differ, so at most one matches a segment.
-CString CPlaylistConverter::*TextTagMember(uint32_t code)
+// The twelve tags, found with one multiplication instead of a chain of comparisons: the
+// multiplier is the first that gives each tag a slot of its own among sixteen.
+struct Tag
 {
-    switch (code)
+    uint32_t code = 0;
+    CString CPlaylistConverter::*pMember = nullptr; // null for TYPE, read as a number
+    bool bUsed = false;
+};
+
+constexpr Tag kTags[] = {
+    {TagCode("NAME"), &CPlaylistConverter::m_strTitle, true},
+    {TagCode("ATST"), &CPlaylistConverter::m_strArtist, true},
+    {TagCode("CHNL"), &CPlaylistConverter::m_strChannels, true},
+    {TagCode("TIME"), &CPlaylistConverter::m_strDuration, true},
+    {TagCode("ALBM"), &CPlaylistConverter::m_strAlbum, true},
+    {TagCode("GENR"), &CPlaylistConverter::m_strGenre, true},
+    {TagCode("YEAR"), &CPlaylistConverter::m_strYear, true},
+    {TagCode("TRKN"), &CPlaylistConverter::m_strTrackNum, true},
+    {TagCode("RATE"), &CPlaylistConverter::m_strBitrate, true},
+    {TagCode("FREQ"), &CPlaylistConverter::m_strSampRate, true},
+    {TagCode("SIZE"), &CPlaylistConverter::m_strFileSize, true},
+    {TagCode("TYPE"), nullptr, true},
+};
+
+constexpr unsigned TagSlot(uint32_t code, uint32_t multiplier)
+{
+    return (code * multiplier) >> 28;
+}
+
+constexpr uint32_t FindTagMultiplier()
+{
+    for (uint32_t multiplier = 1;; ++multiplier)
     {
-    case TagCode("NAME"):
-        return &CPlaylistConverter::m_strTitle;
-    case TagCode("ATST"):
-        return &CPlaylistConverter::m_strArtist;
-    case TagCode("CHNL"):
-        return &CPlaylistConverter::m_strChannels;
-    case TagCode("TIME"):
-        return &CPlaylistConverter::m_strDuration;
-    case TagCode("ALBM"):
-        return &CPlaylistConverter::m_strAlbum;
-    case TagCode("GENR"):
-        return &CPlaylistConverter::m_strGenre;
-    case TagCode("YEAR"):
-        return &CPlaylistConverter::m_strYear;
-    case TagCode("TRKN"):
-        return &CPlaylistConverter::m_strTrackNum;
-    case TagCode("RATE"):
-        return &CPlaylistConverter::m_strBitrate;
-    case TagCode("FREQ"):
-        return &CPlaylistConverter::m_strSampRate;
-    case TagCode("SIZE"):
-        return &CPlaylistConverter::m_strFileSize;
-    default:
-        return nullptr;
+        bool used[16] = {};
+        bool bDistinct = true;
+        for (const Tag& tag : kTags)
+        {
+            bDistinct = bDistinct && !used[TagSlot(tag.code, multiplier)];
+            used[TagSlot(tag.code, multiplier)] = true;
+        }
+        if (bDistinct)
+            return multiplier;
     }
+}
+constexpr uint32_t kTagMultiplier = FindTagMultiplier();
+
+struct TagTable
+{
+    Tag slots[16];
+};
+constexpr TagTable MakeTagTable()
+{
+    TagTable table{};
+    for (const Tag& tag : kTags)
+        table.slots[TagSlot(tag.code, kTagMultiplier)] = tag;
+    return table;
+}
+constexpr TagTable kTagTable = MakeTagTable();
+
+// The tag a segment starts with, or null when it starts with none.
+const Tag* FindTag(uint32_t code)
+{
+    const Tag& slot = kTagTable.slots[TagSlot(code, kTagMultiplier)];
+    return slot.bUsed && slot.code == code ? &slot : nullptr;
 }
 
 const char* const kTypeNames[] = {nullptr, "MOD", "MOD", "MOD", "S3M", "XM",  "IT",
@@ -163,11 +196,13 @@ bool CPlaylistConverter::ConvertNextEntry()
         if (nSegment < 6)
             continue;
         const char* pszSegment = pSource->GetData() + nFirst;
-        const uint32_t code = TagCode(pszSegment);
+        const Tag* pTag = FindTag(TagCode(pszSegment));
+        if (!pTag)
+            continue;
         const int nValue = ValueStart(pszSegment, nSegment);
-        if (CString CPlaylistConverter::*pMember = TextTagMember(code))
-            (this->*pMember).AssignMid(*pSource, nFirst + nValue, nSegment - nValue);
-        else if (code == TagCode("TYPE"))
+        if (pTag->pMember)
+            (this->*pTag->pMember).AssignMid(*pSource, nFirst + nValue, nSegment - nValue);
+        else
         {
             m_nType = ReadNumber(pszSegment + nValue, pszSegment + nSegment);
             if (m_nType >= 1 && m_nType <= kLastType)

@@ -2,6 +2,7 @@
 // and bytes of 0x80 and above. Text without them is its own encoding.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -32,18 +33,22 @@ inline uint64_t SpecialMask16(const char* p)
 }
 #endif
 
-/// Length of the leading run of bytes that need no encoding.
+/// Length of the leading run of bytes that need no encoding. Whole blocks of sixteen are
+/// read, up to 15 bytes past p + n: p must lie in the text of a CString, whose padding
+/// allows that.
 inline size_t PlainPrefixLength(const char* p, size_t n)
 {
-    size_t i = 0;
 #ifdef __SSE2__
-    for (; i + 16 <= n; i += 16)
+    for (size_t i = 0; i < n; i += 16)
         if (const uint64_t mask = SpecialMask16(p + i))
-            return i + static_cast<size_t>(__builtin_ctzll(mask));
-#endif
+            return std::min(n, i + static_cast<size_t>(__builtin_ctzll(mask)));
+    return n;
+#else
+    size_t i = 0;
     while (i < n && !IsSpecial(static_cast<unsigned char>(p[i])))
         ++i;
     return i;
+#endif
 }
 
 /// The bytes of one line that need a look, one bit per byte, found in one pass: a line
@@ -52,6 +57,8 @@ inline size_t PlainPrefixLength(const char* p, size_t n)
 class CSpecialBytes
 {
 public:
+    /// Marks the n bytes at p, which must lie in the text of a CString: its padding lets
+    /// the last block of sixteen reach past the end.
     void Scan(const char* p, size_t n)
     {
         m_n = n;
@@ -61,17 +68,17 @@ public:
         for (; i + 64 <= n; i += 64)
             m_bits[w++] = SpecialMask16(p + i) | SpecialMask16(p + i + 16) << 16 |
                           SpecialMask16(p + i + 32) << 32 | SpecialMask16(p + i + 48) << 48;
-#endif
-        // The last, partial word: whole blocks of sixteen first, then single bytes.
+        // The last, partial word, in whole blocks; the bits past the end are cleared.
         uint64_t bits = 0;
-        size_t k = 0;
-#ifdef __SSE2__
-        for (; i + 16 <= n; i += 16, k += 16)
-            bits |= SpecialMask16(p + i) << k;
+        for (size_t k = 0; i + k < n; k += 16)
+            bits |= SpecialMask16(p + i + k) << k;
+        m_bits[w] = bits & ~(~0ull << (n % 64));
+#else
+        m_bits.assign(m_bits.size(), 0);
+        for (; i < n; ++i)
+            m_bits[i / 64] |= static_cast<uint64_t>(IsSpecial(static_cast<unsigned char>(p[i])))
+                              << (i % 64);
 #endif
-        for (; i < n; ++i, ++k)
-            bits |= static_cast<uint64_t>(IsSpecial(static_cast<unsigned char>(p[i]))) << k;
-        m_bits[w] = bits;
     }
 
     /// Position of the first marked byte at or after i; the line's length when none is.
