@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <string_view>
 
 #include "CodePage.h"
 #include "Folder.h"
@@ -110,17 +111,18 @@ int ValueStart(const char* pszSegment, int nLength)
 // before it need no encoding. A run of plain bytes holds no lead byte, so a separator
 // right after it is a separator under every code page; anywhere else the multibyte-aware
 // search decides.
-int FindSeparator(const CString& strLine, const textscan::CSpecialBytes& special, int nStart,
+int FindSeparator(std::string_view line, const textscan::CSpecialBytes& special, int nStart,
                   bool* pbPlain)
 {
-    const int nLength = strLine.GetLength();
+    const auto nLength = static_cast<int>(line.size());
     const auto nStop = static_cast<int>(special.Next(static_cast<size_t>(nStart)));
-    const bool bPlain = nStop == nLength || strLine[nStop] == kSeparator;
+    const bool bPlain = nStop == nLength || line[static_cast<size_t>(nStop)] == kSeparator;
     if (pbPlain)
         *pbPlain = bPlain;
     if (bPlain)
         return nStop;
-    const int nFound = strLine.Find(kSeparator, nStop);
+    const int nFound = plat::MbFind(plat::GetACP(), line.data(), line.size(),
+                                    static_cast<size_t>(nStop), kSeparator);
     return nFound < 0 ? nLength : nFound;
 }
 
@@ -151,12 +153,21 @@ int ReadNumber(const char* p, const char* end)
 
 bool CPlaylistConverter::ConvertNextEntry()
 {
-    if (!m_fileIn.ReadString(m_strLine))
+    std::string_view line;
+    if (!m_fileIn.ReadLine(line))
+    {
+        m_strLine.Empty();
         return false;
+    }
+    // The line is kept as read, but the work below reads it where the file read it. Reading
+    // the copy just made would wait on its stores: the processor cannot hand a read on
+    // from two of them at once, and the segments lie across the copy's blocks.
+    m_strLine.AssignPadded(line.data(), static_cast<int>(line.size()));
+    const auto nLength = static_cast<int>(line.size());
     // Scratch that keeps its storage from line to line.
     thread_local textscan::CSpecialBytes t_special;
-    t_special.Scan(m_strLine.GetData(), static_cast<size_t>(m_strLine.GetLength()));
-    m_nEnd = FindSeparator(m_strLine, t_special, 0, nullptr);
+    t_special.Scan(line.data(), line.size());
+    m_nEnd = FindSeparator(line, t_special, 0, nullptr);
     if (m_nEnd == 0)
         return true; // an empty line, or no path: nothing is cleared or written
     const int nPathLength = m_nEnd;
@@ -173,35 +184,32 @@ bool CPlaylistConverter::ConvertNextEntry()
     m_strSampRate.Empty();
     m_strBitrate.Empty();
     m_strDuration.Empty();
-    m_strFilePath.AssignMid(m_strLine, 0, m_nEnd);
+    m_strFilePath.AssignPadded(line.data(), m_nEnd);
 
-    while (m_nEnd < m_strLine.GetLength())
+    while (m_nEnd < nLength)
     {
         m_nStart = m_nEnd + 1;
         bool bPlain = false;
-        m_nEnd = FindSeparator(m_strLine, t_special, m_nStart, &bPlain);
+        m_nEnd = FindSeparator(line, t_special, m_nStart, &bPlain);
         // The whole segment is encoded before anything in it is examined. Most segments
         // are plain ASCII, their own encoding: those are read where they stand.
-        const CString* pSource = &m_strLine;
-        int nFirst = m_nStart;
+        const char* pszSegment = line.data() + m_nStart;
         int nSegment = m_nEnd - m_nStart;
         if (!bPlain)
         {
-            m_strWork.AssignMid(m_strLine, nFirst, nSegment);
+            m_strWork.AssignPadded(pszSegment, nSegment);
             EncodeText(m_strWork);
-            pSource = &m_strWork;
-            nFirst = 0;
+            pszSegment = m_strWork.GetData();
             nSegment = m_strWork.GetLength();
         }
         if (nSegment < 6)
             continue;
-        const char* pszSegment = pSource->GetData() + nFirst;
         const Tag* pTag = FindTag(TagCode(pszSegment));
         if (!pTag)
             continue;
         const int nValue = ValueStart(pszSegment, nSegment);
         if (pTag->pMember)
-            (this->*pTag->pMember).AssignMid(*pSource, nFirst + nValue, nSegment - nValue);
+            (this->*pTag->pMember).AssignPadded(pszSegment + nValue, nSegment - nValue);
         else
         {
             m_nType = ReadNumber(pszSegment + nValue, pszSegment + nSegment);

@@ -16,6 +16,9 @@
 #include <cstring>
 #include <string_view>
 #include <utility>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "ByteCopy.h"
 #include "Types.h"
@@ -149,8 +152,8 @@ public:
         const size_t n = std::min(static_cast<size_t>(std::max(nCount, 0)), nSource - nStart);
         if (n > m_nCapacity || &src == this)
             return Assign(src.m_pData + nStart, static_cast<int>(n));
-        src.CopyTo(m_pData, nStart, n);
-        SetLength(n);
+        CopyBlocksTerminated(m_pData, src.m_pData + nStart, n);
+        m_nLength = n;
     }
     void Append(const char* p, int nLength)
     {
@@ -161,18 +164,29 @@ public:
         bytecopy::Put(m_pData + m_nLength, p, n);
         SetLength(m_nLength + n);
     }
+    /// Sets the text to nLength bytes at p, copied as whole blocks like CopyTo: p must be
+    /// readable for kPadding bytes past them, and must not point into this string.
+    void AssignPadded(const char* p, int nLength)
+    {
+        Empty();
+        AppendPadded(p, nLength);
+    }
+    /// Appends nLength bytes at p, copied as whole blocks like CopyTo: p must be readable
+    /// for kPadding bytes past them.
+    void AppendPadded(const char* p, int nLength)
+    {
+        const auto n = static_cast<size_t>(nLength);
+        if (m_nLength + n > m_nCapacity)
+            return GrowToAppend(p, n);
+        CopyBlocksTerminated(m_pData + m_nLength, p, n);
+        m_nLength += n;
+    }
     /// Copies n bytes of the text from nFirst to p, and returns p + n; p must have
     /// kPadding bytes of room past those n, which may be overwritten. Into a string's own
     /// buffer, end with ReleaseBuffer.
     char* CopyTo(char* p, size_t nFirst, size_t n) const
     {
-        const char* s = m_pData + nFirst;
-        if (n > 4 * kBlock)
-            std::memcpy(p, s, n);
-        else
-            for (size_t i = 0; i < n; i += kBlock)
-                std::memcpy(p + i, s + i, kBlock); // reaches into the padding at the end
-        return p + n;
+        return CopyBlocks(p, m_pData + nFirst, n);
     }
     char* CopyTo(char* p) const { return CopyTo(p, 0, m_nLength); }
     const char* GetData() const { return m_pData; }
@@ -185,7 +199,49 @@ private:
     explicit CString(NoStorage) {}
 
     static constexpr size_t kBlock = 16;
+    static constexpr size_t kLongText = 1024;
+#ifdef __SSE2__
+    // Sixteen bytes to keep, then sixteen to clear: read from kKeepFirst + 16 - k, the
+    // first k bytes of a block are kept.
+    alignas(16) static constexpr unsigned char kKeepFirst[2 * kBlock] = {
+        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+#endif
     static_assert(kPadding >= kBlock);
+
+    // Whole 16-byte blocks, the last one reaching up to 15 bytes past the n; a library
+    // copy only for long texts. Text read right after it is copied is read in the same
+    // blocks, which the processor hands on from its pending stores without waiting.
+    static char* CopyBlocks(char* p, const char* s, size_t n)
+    {
+        if (n > kLongText)
+            std::memcpy(p, s, n);
+        else
+            for (size_t i = 0; i < n; i += kBlock)
+                std::memcpy(p + i, s + i, kBlock);
+        return p + n;
+    }
+
+    // CopyBlocks, with the zero that ends the text put in by the last block's store. A
+    // separate one-byte store would overlap that block, and reading the text's end in
+    // blocks right afterwards would then wait for both stores to reach the cache.
+    static void CopyBlocksTerminated(char* p, const char* s, size_t n)
+    {
+#ifdef __SSE2__
+        if (n <= kLongText)
+        {
+            size_t i = 0;
+            for (; i + kBlock <= n; i += kBlock)
+                std::memcpy(p + i, s + i, kBlock);
+            const auto* keep = reinterpret_cast<const __m128i*>(kKeepFirst + kBlock - (n - i));
+            const __m128i last = _mm_and_si128(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)), _mm_loadu_si128(keep));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), last);
+            return;
+        }
+#endif
+        std::memcpy(p, s, n);
+        p[n] = '\0';
+    }
 
     void Allocate(size_t nCapacity);
     void Reserve(size_t n);

@@ -34,8 +34,9 @@ BOOL CStdioFile::Open(const char* pszFileName, UINT nOpenFlags, CFileException* 
         return FALSE;
     }
     m_bWrite = (nOpenFlags & (modeWrite | modeReadWrite)) != 0;
+    // The padding lets a line be copied out in whole blocks that read past the data.
     if (!m_pBuffer)
-        m_pBuffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
+        m_pBuffer = std::make_unique_for_overwrite<char[]>(kBufferSize + CString::kPadding);
     if (m_bWrite && !m_pExpanded)
         m_pExpanded = std::make_unique_for_overwrite<char[]>(2 * kBufferSize + plat::kExpandSlack);
     m_nPos = m_nEnd = 0;
@@ -74,32 +75,56 @@ bool CStdioFile::FillBuffer()
 
 BOOL CStdioFile::ReadString(CString& rString)
 {
-    rString.Empty();
+    std::string_view line;
+    if (!ReadLine(line))
+    {
+        rString.Empty();
+        return FALSE;
+    }
+    rString.AssignPadded(line.data(), static_cast<int>(line.size()));
+    return TRUE;
+}
+
+bool CStdioFile::ReadLine(std::string_view& line)
+{
+    // Most lines lie whole in the buffer and are handed out where they are; only a line
+    // that spans buffers is put together in m_strCarry.
+    m_strCarry.Empty();
     bool bAny = false;
+    bool bCarried = false;
     for (;;)
     {
         if (m_nPos == m_nEnd && !FillBuffer())
-            return bAny ? TRUE : FALSE;
+        {
+            line = m_strCarry.View();
+            return bAny;
+        }
         const char* begin = m_pBuffer.get() + m_nPos;
         const size_t avail = m_nEnd - m_nPos;
         const auto* lf = static_cast<const char*>(std::memchr(begin, '\n', avail));
         bAny = true;
         if (!lf)
         {
-            rString.Append(begin, static_cast<int>(avail));
+            m_strCarry.AppendPadded(begin, static_cast<int>(avail));
             m_nPos = m_nEnd;
+            bCarried = true;
             continue;
         }
-        // CR LF arrives as LF. The CR is looked for in the buffer, where it was read, not
-        // in the line just copied, unless it came with the previous buffer.
+        // CR LF arrives as LF; the CR may have come with the previous buffer.
         size_t nRun = static_cast<size_t>(lf - begin);
         m_nPos += nRun + 1;
         if (nRun && lf[-1] == '\r')
             --nRun;
-        else if (!nRun && !rString.IsEmpty() && rString[rString.GetLength() - 1] == '\r')
-            rString.Truncate(rString.GetLength() - 1);
-        rString.Append(begin, static_cast<int>(nRun));
-        return TRUE;
+        else if (!nRun && bCarried && m_strCarry.View().ends_with('\r'))
+            m_strCarry.Truncate(m_strCarry.GetLength() - 1);
+        if (!bCarried)
+        {
+            line = std::string_view(begin, nRun);
+            return true;
+        }
+        m_strCarry.AppendPadded(begin, static_cast<int>(nRun));
+        line = m_strCarry.View();
+        return true;
     }
 }
 
@@ -149,7 +174,7 @@ void CStdioFile::Flush()
     if (!m_pWriter)
     {
         m_pWriter = std::make_unique<CWriteBehind>();
-        m_pSpare = std::make_unique_for_overwrite<char[]>(kBufferSize);
+        m_pSpare = std::make_unique_for_overwrite<char[]>(kBufferSize + CString::kPadding);
     }
     m_pWriter->Start([this, p = m_pBuffer.get(), n] { return WriteOut(p, n); });
     std::swap(m_pBuffer, m_pSpare);

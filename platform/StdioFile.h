@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <string_view>
 
 #include "CString.h"
 #include "FileException.h"
@@ -43,6 +44,10 @@ public:
     BOOL Open(const char* pszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
     /// Reads the next line without its LF. False, with an empty string, at the end.
     BOOL ReadString(CString& rString);
+    /// Reads the next line as ReadString does, without copying it out: the line stays
+    /// where it was read, valid until the next read, and kPadding bytes past its end may
+    /// be read too (see CString::AssignPadded). False at the end.
+    bool ReadLine(std::string_view& line);
     /// Writes the text (all of it, zero bytes included), each LF as CR LF.
     void WriteString(const CString& str) { WriteText(str.GetData(), str.GetLength()); }
     void WriteString(const char* psz);
@@ -66,7 +71,8 @@ private:
 
     plat::FileHandle m_hFile = plat::kInvalidFile;
     CString m_strFileName;
-    std::unique_ptr<char[]> m_pBuffer;
+    std::unique_ptr<char[]> m_pBuffer; // with CString::kPadding bytes to spare at its end
+    CString m_strCarry; // reading: a line that spans buffers
     // Writing: once a buffer has filled, it is written in the background from the spare
     // while the other fills. A small file never starts the thread.
     std::unique_ptr<char[]> m_pSpare;
