@@ -66,7 +66,8 @@ void CPlaylistConverter::EncodeText(CString& strText)
         // The output is written in place, a block at a time, with room for the worst
         // case: five bytes ("&amp;") for each byte, and a few more for whole-word copies.
         const size_t nBlockEnd = i + std::min(n - i, kEncodeBlock);
-        char* const out = t_out.GetBufferSetLength(static_cast<int>(nOut + 5 * (nBlockEnd - i) + 8));
+        char* const out =
+            t_out.GetBufferSetLength(static_cast<int>(nOut + 5 * (nBlockEnd - i) + 8));
         char* o = out + nOut;
         while (i < nBlockEnd)
         {
