@@ -66,12 +66,19 @@ void ResolvePosixPath(UINT cp, const CString& strPath, const CString& strCurrent
     t_joined.push_back('/');
     const size_t nBase = t_joined.size();
     t_joined.append(path);
-    for (size_t i = nBase; i < t_joined.size(); ++i)
+    if (!IsDoubleByteCodePage(cp))
     {
-        if (IsLeadByte(cp, static_cast<unsigned char>(t_joined[i])))
-            ++i; // a trail byte 0x5C is part of its character, not a backslash
-        else if (t_joined[i] == '\\')
-            t_joined[i] = '/';
+        std::replace(t_joined.begin() + static_cast<long>(nBase), t_joined.end(), '\\', '/');
+    }
+    else
+    {
+        for (size_t i = nBase; i < t_joined.size(); ++i)
+        {
+            if (IsLeadByte(cp, static_cast<unsigned char>(t_joined[i])))
+                ++i; // a trail byte 0x5C is part of its character, not a backslash
+            else if (t_joined[i] == '\\')
+                t_joined[i] = '/';
+        }
     }
     NormalisePosix(t_joined, strFull);
 }
