@@ -7,10 +7,21 @@
 namespace bytecopy
 {
 
+/// The longest copy done in blocks; longer ones are the library's.
+constexpr size_t kBlockedCopyLimit = 256;
+
 /// Copies n bytes to p and returns p + n. Up to sixteen bytes take two overlapping
-/// fixed-size moves, which the compiler inlines, instead of a library call.
+/// fixed-size moves, which the compiler inlines, instead of a library call; up to a few
+/// hundred, whole blocks of sixteen and one last block that overlaps the one before.
 inline char* Put(char* p, const char* s, size_t n)
 {
+    if (n > 16 && n <= kBlockedCopyLimit)
+    {
+        for (size_t i = 0; i < n - 16; i += 16)
+            std::memcpy(p + i, s + i, 16);
+        std::memcpy(p + n - 16, s + n - 16, 16);
+        return p + n;
+    }
     if (n >= 8 && n <= 16)
     {
         std::memcpy(p, s, 8);

@@ -168,8 +168,11 @@ public:
     /// readable for kPadding bytes past them, and must not point into this string.
     void AssignPadded(const char* p, int nLength)
     {
-        Empty();
-        AppendPadded(p, nLength);
+        const auto n = static_cast<size_t>(nLength);
+        if (n > m_nCapacity)
+            return Replace(p, n);
+        CopyBlocksTerminated(m_pData, p, n);
+        m_nLength = n;
     }
     /// Appends nLength bytes at p, copied as whole blocks like CopyTo: p must be readable
     /// for kPadding bytes past them.

@@ -117,3 +117,19 @@ TEST(CString, BufferAndBlockCopiesStayInsideTheText)
         ExpectText(source, text);
     }
 }
+
+TEST(ByteCopy, PutCopiesExactlyTheBytesAskedForAtEverySize)
+{
+    std::string source(320, '\0');
+    for (size_t i = 0; i < source.size(); ++i)
+        source[i] = static_cast<char>('!' + i % 90);
+    for (size_t n = 0; n <= 300; ++n)
+    {
+        std::string target(n + 32, '#'); // the bytes past n must stay untouched
+        char* end = bytecopy::Put(target.data() + 8, source.data() + 3, n);
+        ASSERT_EQ(end, target.data() + 8 + n);
+        ASSERT_EQ(target.substr(0, 8), std::string(8, '#')) << n;
+        ASSERT_EQ(target.substr(8, n), source.substr(3, n)) << n;
+        ASSERT_EQ(target.substr(8 + n), std::string(24, '#')) << n;
+    }
+}
