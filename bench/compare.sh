@@ -6,7 +6,7 @@
 # counts. Also the peak resident memory of sqk2xml-cli at two playlist sizes (GNU time),
 # and its throughput at the smaller size, to show that time grows linearly. Linear means
 # a fixed start-up plus a fixed cost per byte, so the two rates are compared net of the
-# start-up, timed on a playlist without entries: at these speeds starting a process is a
+# start-up, timed on a playlist of one entry: at these speeds starting a process is a
 # sizeable part of the smaller run, and would make the larger one look faster per byte.
 #
 #   bench/compare.sh [--runs N] [--size MB] [--small MB] [--build DIR] [--work DIR]
@@ -62,9 +62,10 @@ big=$work_dir/playlist-${size_mb}MB.sqk
 small=$work_dir/playlist-${small_mb}MB.sqk
 generate "$size_mb" "$big"
 generate "$small_mb" "$small"
-# A playlist with its header and no entries: what a run costs before the first entry.
-empty=$work_dir/playlist-empty.sqk
-printf '#Sonquill playlist\r\n' >"$empty"
+# A playlist of one entry, with a 1252 letter: what a run costs whatever its size, the
+# code page's table included.
+one=$work_dir/playlist-one.sqk
+printf '#Sonquill playlist\r\nC:\\Music\\Caf\xe9.mp3\r\n' >"$one"
 
 # Runs the command given once (after its output is removed, untimed) and prints seconds.
 # The clock is bash's own: starting date(1) twice would add milliseconds to every run.
@@ -126,7 +127,7 @@ t_small=$t_cli
 # The start-up: starting the process, and creating the document and its page.
 start_times=()
 for ((i = 1; i <= 4 * runs; i++)); do
-  start_times+=("$(time_once "${empty%.sqk}.xml" run_cli "$empty")")
+  start_times+=("$(time_once "${one%.sqk}.xml" run_cli "$one")")
 done
 t_start=$(printf '%s\n' "${start_times[@]}" | median)
 big_net_rate=$(awk -v n="$big_bytes" -v t="$t_big" -v s="$t_start" 'BEGIN { printf "%.0f", n / 1e6 / (t - s) }')
@@ -149,7 +150,7 @@ printf '%-34s %8s MB/s\n' "sqk2xml-cli, ${small_mb} MB" "$small_rate"
 echo
 echo "sqk2xml-cli / iconv:   $ratio_iconv"
 echo "sqk2xml-cli / cat:     $ratio_cat"
-echo "start-up (a playlist without entries): $(awk -v t="$t_start" 'BEGIN { printf "%.1f", t * 1000 }') ms"
+echo "start-up (a playlist of one entry): $(awk -v t="$t_start" 'BEGIN { printf "%.1f", t * 1000 }') ms"
 echo "rate ${size_mb} MB / ${small_mb} MB:                 $linear"
 echo "the same, net of the start-up:       $linear_net" \
   "($big_net_rate and $small_net_rate MB/s)"
