@@ -45,8 +45,8 @@ public:
     /// Reads the next line without its LF. False, with an empty string, at the end.
     BOOL ReadString(CString& rString);
     /// Reads the next line as ReadString does, without copying it out: the line stays
-    /// where it was read, valid until the next read, and kPadding bytes past its end may
-    /// be read too (see CString::AssignPadded). False at the end.
+    /// where it was read, valid until the next read, and CString::kPadding bytes past its
+    /// end may be read too, as CString::AssignPadded does. False at the end.
     bool ReadLine(std::string_view& line);
     /// Writes the text (all of it, zero bytes included), each LF as CR LF.
     void WriteString(const CString& str) { WriteText(str.GetData(), str.GetLength()); }
