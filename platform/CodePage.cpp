@@ -7,6 +7,9 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace plat
 {
@@ -108,37 +111,84 @@ bool IsDoubleByteCodePage(UINT cp)
     return cp == 932 || cp == 936 || cp == 949 || cp == 950;
 }
 
-bool IsLeadByte(UINT cp, unsigned char b)
+namespace
+{
+struct LeadBytes
+{
+    bool is[256] = {};
+};
+
+constexpr LeadBytes MakeLeadBytes(UINT cp)
+{
+    LeadBytes lead;
+    for (unsigned b = 0x81; b < 0x100; ++b)
+        lead.is[b] = cp == 932 ? (b <= 0x9F || (b >= 0xE0 && b <= 0xFC)) : b <= 0xFE;
+    return lead;
+}
+constexpr LeadBytes kLead932 = MakeLeadBytes(932);
+constexpr LeadBytes kLeadOthers = MakeLeadBytes(936); // 936, 949 and 950 share the range
+
+// The lead bytes of a double-byte page, or null for a single-byte one.
+const bool* LeadTable(UINT cp)
 {
     switch (cp)
     {
     case 932:
-        return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+        return kLead932.is;
     case 936:
     case 949:
     case 950:
-        return b >= 0x81 && b <= 0xFE;
+        return kLeadOthers.is;
     default:
-        return false;
+        return nullptr;
     }
+}
+
+// The first byte at or after i that is ch or 0x80 and above, or n. Every lead byte is
+// 0x80 or above, so the ASCII bytes in between are characters of their own that are not
+// ch, and are passed over sixteen at a time.
+size_t NextCandidate(const char* p, size_t i, size_t n, char ch)
+{
+#ifdef __SSE2__
+    const __m128i wanted = _mm_set1_epi8(ch);
+    for (; i + 16 <= n; i += 16)
+    {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        if (const int mask = _mm_movemask_epi8(_mm_or_si128(x, _mm_cmpeq_epi8(x, wanted))))
+            return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    for (; i < n; ++i)
+        if (static_cast<unsigned char>(p[i]) >= 0x80 || p[i] == ch)
+            return i;
+    return n;
+}
+} // namespace
+
+bool IsLeadByte(UINT cp, unsigned char b)
+{
+    const bool* lead = LeadTable(cp);
+    return lead && lead[b];
 }
 
 int MbFind(UINT cp, const char* p, size_t n, size_t start, char ch)
 {
     if (start >= n)
         return -1;
-    if (!IsDoubleByteCodePage(cp))
+    const bool* lead = LeadTable(cp);
+    if (!lead)
     {
         const void* hit = std::memchr(p + start, static_cast<unsigned char>(ch), n - start);
         return hit ? static_cast<int>(static_cast<const char*>(hit) - p) : -1;
     }
-    for (size_t i = start; i < n; ++i)
+    for (size_t i = NextCandidate(p, start, n, ch); i < n; i = NextCandidate(p, i, n, ch))
     {
-        const auto b = static_cast<unsigned char>(p[i]);
-        if (IsLeadByte(cp, b))
-            ++i; // the next byte belongs to this character
+        if (lead[static_cast<unsigned char>(p[i])])
+            i += 2; // the next byte belongs to this character
         else if (p[i] == ch)
             return static_cast<int>(i);
+        else
+            ++i;
     }
     return -1;
 }
@@ -158,16 +208,21 @@ int ReverseFindByte(const char* p, size_t n, char ch)
 
 int MbReverseFind(UINT cp, const char* p, size_t n, char ch)
 {
-    if (!IsDoubleByteCodePage(cp))
+    const bool* lead = LeadTable(cp);
+    if (!lead)
         return ReverseFindByte(p, n, ch);
     // Character boundaries are known only from the start, so walk forward.
     int last = -1;
-    for (size_t i = 0; i < n; ++i)
+    for (size_t i = NextCandidate(p, 0, n, ch); i < n; i = NextCandidate(p, i, n, ch))
     {
-        if (IsLeadByte(cp, static_cast<unsigned char>(p[i])))
+        if (lead[static_cast<unsigned char>(p[i])])
+            i += 2;
+        else
+        {
+            if (p[i] == ch)
+                last = static_cast<int>(i);
             ++i;
-        else if (p[i] == ch)
-            last = static_cast<int>(i);
+        }
     }
     return last;
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 #include "CodePage.h"
 #include "FileNames.h"
 
@@ -95,6 +98,53 @@ TEST(CodePage, Utf8ToAnsiMarksMissingCharactersWithQuestionMarks)
     // Undefined 1252 bytes survive the round trip through file-system names.
     SetACP(1252);
     EXPECT_EQ(FileSystemToAnsi(AnsiToFileSystem(CString("\x81\x9D\xE9"))), CString("\x81\x9D\xE9"));
+}
+
+TEST(CodePage, MultibyteSearchesAgreeWithACharacterByCharacterWalk)
+{
+    // Random texts of lead bytes, trail bytes and ASCII around the sought bytes, long
+    // enough for the sixteen-byte skips, against a plain walk over the characters from
+    // every character boundary.
+    for (const unsigned b : {0x80u, 0xA0u, 0xDFu, 0xFDu, 0xFFu})
+        EXPECT_FALSE(IsLeadByte(932, static_cast<unsigned char>(b))) << b;
+    for (const unsigned b : {0x81u, 0x9Fu, 0xE0u, 0xFCu})
+        EXPECT_TRUE(IsLeadByte(932, static_cast<unsigned char>(b))) << b;
+    EXPECT_TRUE(IsLeadByte(950, 0x81) && IsLeadByte(949, 0xFE) && IsLeadByte(936, 0xA0));
+    EXPECT_FALSE(IsLeadByte(936, 0x80) || IsLeadByte(950, 0xFF) || IsLeadByte(1252, 0x81));
+
+    std::mt19937 random(11);
+    const char kBytes[] = {'a',    '\\',   '.',    '\x01', '\x81', '\x95', '\x9F', '\xA0',
+                           '\xE0', '\xFC', '\xFD', '\xFE', '\xFF', '\x40', '\x7F', '\x80'};
+    for (const UINT cp : {932u, 936u, 949u, 950u, 1252u})
+        for (int round = 0; round < 300; ++round)
+        {
+            std::string text(random() % 70, 'x');
+            for (char& c : text)
+                c = random() % 3 ? kBytes[random() % sizeof kBytes] : 'x';
+            std::vector<size_t> boundaries;
+            for (size_t i = 0; i < text.size(); ++i)
+            {
+                boundaries.push_back(i);
+                if (IsLeadByte(cp, static_cast<unsigned char>(text[i])))
+                    ++i;
+            }
+            for (const char ch : {'\\', '.', '\x01'})
+            {
+                int last = -1;
+                for (const size_t i : boundaries)
+                    if (text[i] == ch)
+                        last = static_cast<int>(i);
+                ASSERT_EQ(MbReverseFind(cp, text.data(), text.size(), ch), last) << cp;
+                for (const size_t start : boundaries)
+                {
+                    int first = -1;
+                    for (const size_t i : boundaries)
+                        if (i >= start && text[i] == ch && first < 0)
+                            first = static_cast<int>(i);
+                    ASSERT_EQ(MbFind(cp, text.data(), text.size(), start, ch), first) << cp;
+                }
+            }
+        }
 }
 
 TEST(CodePage, MultibyteSearchesStepOverDoubleByteCharacters)
