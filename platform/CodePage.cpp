@@ -245,8 +245,6 @@ CCodePageTable::CCodePageTable(UINT cp, CCodePageDecoder& decoder)
         else if (!decoder.Decode(&byte, 1, u))
             u = bDoubleByte ? kReplacement : b; // undefined single byte b -> U+00b
         m_single[b] = MakeUtf8(u);
-        if (u != kReplacement)
-            m_reverse.emplace(u, static_cast<unsigned short>(b));
     }
     if (!bDoubleByte)
         return;
@@ -264,7 +262,33 @@ CCodePageTable::CCodePageTable(UINT cp, CCodePageDecoder& decoder)
             if (trail < 0x40 || !decoder.Decode(bytes, 2, u))
                 continue; // stays nLen 0: no character
             entry = MakeUtf8(u);
-            m_reverse.emplace(u, static_cast<unsigned short>(lead << 8 | trail));
+        }
+    }
+}
+
+void CCodePageTable::BuildReverse() const
+{
+    // Single bytes first, then pairs: where two spellings give one character, the first
+    // found is the one written.
+    char32_t u = 0;
+    for (unsigned b = 0; b < 256; ++b)
+    {
+        const Utf8& single = m_single[b];
+        if (DecodeUtf8(reinterpret_cast<const unsigned char*>(single.bytes), single.nLen, u) &&
+            u != kReplacement)
+            m_reverse.emplace(u, static_cast<unsigned short>(b));
+    }
+    for (unsigned lead = 0x80; lead < 256; ++lead)
+    {
+        if (!IsLead(static_cast<unsigned char>(lead)))
+            continue;
+        for (unsigned trail = 0; trail < 256; ++trail)
+        {
+            const Utf8& pair =
+                Pair(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
+            if (pair.nLen &&
+                DecodeUtf8(reinterpret_cast<const unsigned char*>(pair.bytes), pair.nLen, u))
+                m_reverse.emplace(u, static_cast<unsigned short>(lead << 8 | trail));
         }
     }
 }
@@ -276,6 +300,7 @@ bool CCodePageTable::AppendAnsi(char32_t u, std::string& out) const
         out.push_back(static_cast<char>(u));
         return true;
     }
+    std::call_once(m_reverseBuilt, [this] { BuildReverse(); });
     const auto it = m_reverse.find(u);
     if (it == m_reverse.end())
         return false;

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <memory>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -83,10 +84,15 @@ public:
     bool AppendAnsi(char32_t u, std::string& out) const;
 
 private:
+    void BuildReverse() const;
+
     Utf8 m_single[256] = {};
     unsigned char m_leadIndex[256] = {}; // 1-based row in m_pairs; 0: not a lead byte
     std::vector<Utf8> m_pairs;
-    std::unordered_map<char32_t, unsigned short> m_reverse; // Unicode -> bytes (lead << 8 | trail)
+    // Unicode -> bytes (lead << 8 | trail). Only names and window texts go this way, so it
+    // is built on first use: a conversion run never needs it.
+    mutable std::once_flag m_reverseBuilt;
+    mutable std::unordered_map<char32_t, unsigned short> m_reverse;
 };
 
 /// The table of cp, built on first use and kept for the life of the process;
