@@ -86,6 +86,39 @@ TEST(CodePage, DoubleBytePagesPairLeadAndTrail)
     EXPECT_EQ(ToUtf8(950, "\xA4\xA4"), "\xE4\xB8\xAD"); // zhong
 }
 
+TEST(CodePage, EveryCharacterOfAPageConvertsBackToIt)
+{
+    // Each byte and each pair a page defines, to UTF-8 and back, gives a spelling of the
+    // same character (the first, where a page has two) without loss.
+    for (UINT cp : {1250u, 1252u, 1255u, 932u, 936u, 949u, 950u})
+    {
+        SCOPED_TRACE(cp);
+        const CCodePageTable* table = GetCodePageTable(cp);
+        ASSERT_NE(table, nullptr);
+        std::vector<std::string> spellings;
+        for (unsigned b = 1; b < 256; ++b)
+            if (!table->IsLead(static_cast<unsigned char>(b)))
+                spellings.emplace_back(1, static_cast<char>(b));
+        for (unsigned lead = 0x81; lead < 256; ++lead)
+        {
+            const auto leadByte = static_cast<unsigned char>(lead);
+            for (unsigned trail = 0x40; trail < 256 && table->IsLead(leadByte); ++trail)
+                if (table->Pair(leadByte, static_cast<unsigned char>(trail)).nLen)
+                    spellings.push_back({static_cast<char>(lead), static_cast<char>(trail)});
+        }
+        for (const std::string& spelling : spellings)
+        {
+            const std::string utf8 = ToUtf8(cp, spelling);
+            if (utf8 == "\xEF\xBF\xBD")
+                continue; // an undefined byte of a double-byte page
+            bool bLossy = true;
+            const std::string back = ToAnsi(cp, utf8, &bLossy);
+            ASSERT_FALSE(bLossy) << std::hex << int(static_cast<unsigned char>(spelling[0]));
+            ASSERT_EQ(ToUtf8(cp, back), utf8);
+        }
+    }
+}
+
 TEST(CodePage, Utf8ToAnsiMarksMissingCharactersWithQuestionMarks)
 {
     bool bLossy = true;
