@@ -184,14 +184,10 @@ public:
         CopyBlocksTerminated(m_pData + m_nLength, p, n);
         m_nLength += n;
     }
-    /// Copies n bytes of the text from nFirst to p, and returns p + n; p must have
-    /// kPadding bytes of room past those n, which may be overwritten. Into a string's own
-    /// buffer, end with ReleaseBuffer.
-    char* CopyTo(char* p, size_t nFirst, size_t n) const
-    {
-        return CopyBlocks(p, m_pData + nFirst, n);
-    }
-    char* CopyTo(char* p) const { return CopyTo(p, 0, m_nLength); }
+    /// Copies the text to p and returns the end of the copy; p must have kPadding bytes of
+    /// room past it, which may be overwritten. Into a string's own buffer, end with
+    /// ReleaseBuffer.
+    char* CopyTo(char* p) const { return CopyBlocks(p, m_pData, m_nLength); }
     const char* GetData() const { return m_pData; }
     std::string_view View() const { return {m_pData, m_nLength}; }
 
