@@ -6,6 +6,10 @@
 namespace
 {
 const char kHeader[] = "#Sonquill playlist";
+// A first line longer than the header and the CR of a CR LF can never match: reading more
+// of it would only wait on an endless device or fill memory with a large file picked by
+// mistake.
+constexpr size_t kHeaderLineMax = sizeof kHeader; // the header's 18 bytes and a CR
 constexpr UINT kReadShared = CStdioFile::modeRead | CStdioFile::shareDenyNone;
 } // namespace
 
@@ -39,7 +43,7 @@ bool CPlaylistConverter::BeginConversion(CString strPlaylistPath, CString strXml
     if (!m_fileIn.Open(strPlaylistPath, kReadShared, &error))
         return refuse(CBeginRefusal::playlistNotOpened, error);
 
-    m_fileIn.ReadString(m_strLine); // at the end the line is simply empty
+    m_fileIn.ReadString(m_strLine, kHeaderLineMax); // at the end the line is simply empty
     if (!(m_strLine == kHeader))
     {
         m_fileIn.Close();

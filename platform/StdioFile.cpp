@@ -73,10 +73,10 @@ bool CStdioFile::FillBuffer()
     return m_nEnd != 0;
 }
 
-BOOL CStdioFile::ReadString(CString& rString)
+BOOL CStdioFile::ReadString(CString& rString, size_t nMax)
 {
     std::string_view line;
-    if (!ReadLine(line))
+    if (!ReadLine(line, nMax))
     {
         rString.Empty();
         return FALSE;
@@ -85,7 +85,7 @@ BOOL CStdioFile::ReadString(CString& rString)
     return TRUE;
 }
 
-bool CStdioFile::ReadLine(std::string_view& line)
+bool CStdioFile::ReadLine(std::string_view& line, size_t nMax)
 {
     // Most lines lie whole in the buffer and are handed out where they are; only a line
     // that spans buffers is put together in m_strCarry.
@@ -101,8 +101,24 @@ bool CStdioFile::ReadLine(std::string_view& line)
         }
         const char* begin = m_pBuffer.get() + m_nPos;
         const size_t avail = m_nEnd - m_nPos;
-        const auto* lf = static_cast<const char*>(std::memchr(begin, '\n', avail));
+        // Past nMax bytes only the LF itself may follow: look no further than that.
+        const size_t nRoom = nMax - static_cast<size_t>(m_strCarry.GetLength());
+        const size_t nLook = avail <= nRoom ? avail : nRoom + 1;
+        const auto* lf = static_cast<const char*>(std::memchr(begin, '\n', nLook));
         bAny = true;
+        if (!lf && nLook > nRoom)
+        {
+            // Too long: hand out the first nMax bytes and leave the rest unread.
+            m_nPos += nRoom;
+            if (!bCarried)
+            {
+                line = std::string_view(begin, nRoom);
+                return true;
+            }
+            m_strCarry.AppendPadded(begin, static_cast<int>(nRoom));
+            line = m_strCarry.View();
+            return true;
+        }
         if (!lf)
         {
             m_strCarry.AppendPadded(begin, static_cast<int>(avail));

@@ -5,6 +5,7 @@
 // A failed open returns false; a failed read, write, flush or close throws CFileException.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
@@ -43,11 +44,15 @@ public:
     /// Opens the file; false when it cannot be opened, with the reason in *pError if given.
     BOOL Open(const char* pszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
     /// Reads the next line without its LF. False, with an empty string, at the end.
-    BOOL ReadString(CString& rString);
+    /// A line with no LF within nMax bytes is cut there: the string holds those bytes and
+    /// the rest of the line stays unread, so a check of a line's start reads no further
+    /// than it needs, whatever the file holds.
+    BOOL ReadString(CString& rString, size_t nMax = SIZE_MAX);
     /// Reads the next line as ReadString does, without copying it out: the line stays
     /// where it was read, valid until the next read, and CString::kPadding bytes past its
-    /// end may be read too, as CString::AssignPadded does. False at the end.
-    bool ReadLine(std::string_view& line);
+    /// end may be read too, as CString::AssignPadded does. False at the end. A line longer
+    /// than nMax bytes is cut after nMax, as above.
+    bool ReadLine(std::string_view& line, size_t nMax = SIZE_MAX);
     /// Writes the text (all of it, zero bytes included), each LF as CR LF.
     void WriteString(const CString& str) { WriteText(str.GetData(), str.GetLength()); }
     void WriteString(const char* psz);

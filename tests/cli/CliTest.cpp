@@ -65,6 +65,23 @@ TEST_F(CliTest, RefusedPlaylistsAreReportedAndTheRunGoesOn)
     EXPECT_EQ(ReadBytes(dir / "self.xml"), kPlaylist);
 }
 
+TEST_F(CliTest, EndlessAndHugeFilesAreRefusedAtOnce)
+{
+    // A file of 300 MB without a line feed: a video or a disk image picked by mistake.
+    const std::string huge = dir / "huge.sqk";
+    WriteBytes(huge, "");
+    ASSERT_EQ(truncate(huge.c_str(), 300L << 20), 0);
+    for (const std::string& path : {std::string("/dev/zero"), std::string("/dev/urandom"), huge})
+    {
+        SCOPED_TRACE(path);
+        const auto result = Cli({path});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, "sqk2xml-cli: " + path + ": not a Sonquill playlist: its first "
+                              "line is not \"#Sonquill playlist\"\n");
+        EXPECT_LT(result.peakKiB, 16 * 1024);
+    }
+}
+
 TEST_F(CliTest, UsageErrors)
 {
     const std::pair<std::vector<std::string>, std::string> cases[] = {

@@ -83,6 +83,17 @@ TEST_F(DocumentFrameTest, AnythingButTheExactHeaderIsRefused)
     EXPECT_FALSE(Exists(dir / "missing.xml"));
 }
 
+TEST_F(DocumentFrameTest, OnlyTheHeaderIsReadWithALimit)
+{
+    // An entry line of a megabyte without a line end, right after the header.
+    const std::string path = "C:\\" + std::string(1 << 20, 'x');
+    WriteBytes(dir / "list.sqk", "#Sonquill playlist\r\n" + path);
+    ASSERT_TRUE(Convert(dir / "list.sqk", dir / "list.xml"));
+    const std::string xml = ReadBytes(dir / "list.xml");
+    EXPECT_EQ(testsupport::XmlProblems(xml), "");
+    EXPECT_NE(xml.find("<FILEPATH>" + path + "</FILEPATH>"), std::string::npos);
+}
+
 TEST_F(DocumentFrameTest, PlaylistThatIsItsOwnOutputStaysIntact)
 {
     const std::string playlist = "#Sonquill playlist\r\nC:\\a.mp3\r\n";

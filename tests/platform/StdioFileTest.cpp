@@ -72,6 +72,42 @@ TEST_F(StdioFileTest, ReadsLinesAcrossBufferBoundaries)
     EXPECT_EQ(ReadLines(dir / "big.txt"), expected);
 }
 
+TEST_F(StdioFileTest, ReadingWithALimitCutsLongLinesAndLeavesTheRest)
+{
+    auto readTwo = [&](const std::string& bytes, size_t nMax) {
+        WriteBytes(dir / "in.txt", bytes);
+        CStdioFile file;
+        EXPECT_TRUE(file.Open((dir / "in.txt").c_str(), kRead));
+        CString first, second;
+        file.ReadString(first, nMax);
+        file.ReadString(second);
+        return std::pair<std::string, std::string>(first.View(), second.View());
+    };
+    using Result = std::pair<std::string, std::string>;
+    EXPECT_EQ(readTwo("abcd\r\nnext\n", 5), Result("abcd", "next")); // the CR fits
+    EXPECT_EQ(readTwo("abcde\nnext\n", 5), Result("abcde", "next"));
+    EXPECT_EQ(readTwo("abcdef\nnext\n", 5), Result("abcde", "f"));
+    EXPECT_EQ(readTwo("abc", 5), Result("abc", ""));
+    EXPECT_EQ(readTwo("abcdefgh", 5), Result("abcde", "fgh"));
+    EXPECT_EQ(readTwo("\nabcdef", 0), Result("", "abcdef"));
+    EXPECT_EQ(readTwo("abcdef", 0), Result("", "abcdef"));
+
+    // A cut that falls in the second buffer of a line that spans two.
+    const size_t n = CStdioFile::kBufferSize;
+    const std::string head(n - 3, 'a');
+    WriteBytes(dir / "in.txt", "x\n" + head + "bbbbbbbb\nend\n");
+    CStdioFile file;
+    ASSERT_TRUE(file.Open((dir / "in.txt").c_str(), kRead));
+    CString line;
+    ASSERT_TRUE(file.ReadString(line));
+    ASSERT_TRUE(file.ReadString(line, n));
+    EXPECT_EQ(line.View(), head + "bbb");
+    ASSERT_TRUE(file.ReadString(line));
+    EXPECT_EQ(line.View(), "bbbbb");
+    ASSERT_TRUE(file.ReadString(line));
+    EXPECT_EQ(line.View(), "end");
+}
+
 TEST_F(StdioFileTest, WritesEachLineFeedAsCrLf)
 {
     const std::string big(CStdioFile::kBufferSize + 5, 'x');

@@ -278,8 +278,10 @@ ProcessResult RunProgram(const std::vector<std::string>& argv, const std::string
         }
     }
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
     result.status = StatusOf(status);
+    result.peakKiB = usage.ru_maxrss;
     return result;
 }
 

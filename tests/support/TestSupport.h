@@ -69,6 +69,7 @@ int RunAsNobody(const std::function<int()>& fn);
 struct ProcessResult
 {
     int status = -1; ///< exit status, or 128 + signal
+    long peakKiB = 0; ///< the program's peak resident memory
     std::string out;
     std::string err;
 };
