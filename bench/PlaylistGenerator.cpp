@@ -134,6 +134,80 @@ std::string CPlaylistGenerator::Words(unsigned nMin, unsigned nMax, bool bLatin,
     return text;
 }
 
+bool MixByName(const std::string& name, Mix& mix)
+{
+    const std::pair<const char*, Mix> kNames[] = {
+        {"ascii", Mix::ascii},       {"latin", Mix::latin},     {"cyrillic", Mix::cyrillic},
+        {"japanese", Mix::japanese}, {"chinese", Mix::chinese},
+    };
+    for (const auto& [pszName, value] : kNames)
+    {
+        if (name == pszName)
+        {
+            mix = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+unsigned CodePageOf(Mix mix)
+{
+    switch (mix)
+    {
+    case Mix::cyrillic:
+        return 1251;
+    case Mix::japanese:
+        return 932;
+    case Mix::chinese:
+        return 936;
+    default:
+        return 1252;
+    }
+}
+
+void CPlaylistGenerator::AppendCyrillicWord(std::string& out)
+{
+    // Code page 1251: capitals from 0xC0, small letters from 0xE0, thirty-two of each.
+    out += static_cast<char>(0xC0 + m_random.Below(32));
+    for (unsigned i = 0, n = 2 + m_random.Below(7); i < n; ++i)
+        out += static_cast<char>(0xE0 + m_random.Below(32));
+}
+
+void CPlaylistGenerator::AppendChineseWord(std::string& out)
+{
+    // Code page 936: the first level of common characters, rows 0xB0 to 0xD6, all full.
+    for (unsigned i = 0, n = 2 + m_random.Below(3); i < n; ++i)
+    {
+        out += static_cast<char>(0xB0 + m_random.Below(0xD6 - 0xB0 + 1));
+        out += static_cast<char>(0xA1 + m_random.Below(0xFE - 0xA1 + 1));
+    }
+}
+
+std::string CPlaylistGenerator::MixWords()
+{
+    std::string text;
+    const unsigned nWords = 2 + m_random.Below(2);
+    for (unsigned i = 0; i < nWords; ++i)
+    {
+        if (i)
+            text += m_random.Below(24) ? " " : Pick(m_random, {" & ", " <", "> "});
+        // Now and then a word in English, as in every language's titles.
+        const bool bNative = m_options.mix != Mix::ascii && m_random.Below(5) != 0;
+        if (!bNative)
+            text += Pick(m_random, kAsciiWords);
+        else if (m_options.mix == Mix::latin)
+            text += Pick(m_random, kLatinWords);
+        else if (m_options.mix == Mix::cyrillic)
+            AppendCyrillicWord(text);
+        else if (m_options.mix == Mix::japanese)
+            AppendJapanese(text, 2 + m_random.Below(4));
+        else
+            AppendChineseWord(text);
+    }
+    return text;
+}
+
 std::string CPlaylistGenerator::MakeTitle(bool bLatin, bool bJapanese)
 {
     return Words(2, 5, bLatin, bJapanese);
@@ -259,9 +333,10 @@ void CPlaylistGenerator::AppendEntry(std::string& out)
         }
     }
 
-    const std::string artist = Words(1, 3, bLatin, bJapanese);
-    const std::string album = Words(1, 4, bLatin, bJapanese);
-    const std::string title = Words(1, 5, bLatin, bJapanese);
+    const bool bMix = m_options.mix != Mix::none;
+    const std::string artist = bMix ? MixWords() : Words(1, 3, bLatin, bJapanese);
+    const std::string album = bMix ? MixWords() : Words(1, 4, bLatin, bJapanese);
+    const std::string title = bMix ? MixWords() : Words(1, 5, bLatin, bJapanese);
     std::uint32_t nTotal = 0;
     for (const TypeChoice& t : kTypes)
         nTotal += t.nWeight;
@@ -303,9 +378,9 @@ void CPlaylistGenerator::AppendEntry(std::string& out)
     AppendSegment(out, "NAME", title);
     AppendSegment(out, "ATST", artist);
     AppendSegment(out, "ALBM", album);
-    if (m_random.Below(10) != 0)
-        AppendSegment(out, "GENR", Pick(m_random, kGenres));
-    if (m_random.Below(10) != 0)
+    if (bMix || m_random.Below(10) != 0)
+        AppendSegment(out, "GENR", bMix ? MixWords() : Pick(m_random, kGenres));
+    if (bMix || m_random.Below(10) != 0)
         AppendSegment(out, "YEAR", std::to_string(1960 + m_random.Below(66)));
     AppendSegment(out, "TRKN", std::to_string(nTrackNum));
     AppendSegment(out, "TYPE", std::to_string(type->nType));

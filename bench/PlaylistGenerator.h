@@ -11,9 +11,27 @@
 namespace sqkgen
 {
 
+/// A whole playlist in one language: every entry has every tag, two or three words per
+/// field, mostly in the language's script, and now and then "&" or "<" in a value.
+/// Without a mix, entries follow the percentages below.
+enum class Mix
+{
+    none,
+    ascii,    ///< English words
+    latin,    ///< code page 1252: accented letters in most fields
+    cyrillic, ///< code page 1251
+    japanese, ///< code page 932
+    chinese   ///< code page 936
+};
+
+/// The mix of a name ("latin"), and the code page its text is in; false for no mix.
+bool MixByName(const std::string& name, Mix& mix);
+unsigned CodePageOf(Mix mix);
+
 struct GeneratorOptions
 {
     std::uint64_t nSeed = 1;
+    Mix mix = Mix::none;
     /// Entries to write; used when nTargetBytes is 0.
     std::uint64_t nEntries = 1000;
     /// When non-zero, entries are written until the file would grow past this size.
@@ -66,7 +84,11 @@ public:
 
 private:
     std::string Words(unsigned nMin, unsigned nMax, bool bLatin, bool bJapanese);
+    /// A field's text under the options' mix.
+    std::string MixWords();
     void AppendJapanese(std::string& out, unsigned nChars);
+    void AppendCyrillicWord(std::string& out);
+    void AppendChineseWord(std::string& out);
     void AppendSegment(std::string& out, const char* pszTag, const std::string& value);
     void AppendDamage(std::string& out);
 

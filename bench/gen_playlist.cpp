@@ -20,6 +20,8 @@ const char kUsage[] =
     "  --latin PCT      share of entries with code page 1252 letters (default 20)\n"
     "  --japanese PCT   share of entries with code page 932 text (default 0)\n"
     "  --malformed PCT  share of damaged entries (default 0)\n"
+    "  --mix NAME       every entry in one language instead: ascii, latin (1252),\n"
+    "                   cyrillic (1251), japanese (932) or chinese (936)\n"
     "  --raw-bytes      damaged segments may hold arbitrary bytes\n"
     "  --lf             end lines with LF instead of CR LF\n"
     "  --no-header      leave out the header line\n"
@@ -105,6 +107,12 @@ int main(int argc, char** argv)
             options.nJapanesePercent = ParsePercent(arg, value());
         else if (arg == "--malformed")
             options.nMalformedPercent = ParsePercent(arg, value());
+        else if (arg == "--mix")
+        {
+            const std::string name = value();
+            if (!sqkgen::MixByName(name, options.mix))
+                Fail("unknown mix: " + name);
+        }
         else if (arg == "--raw-bytes")
             options.bRawBytes = true;
         else if (arg == "--lf")
