@@ -3,7 +3,7 @@
 #   scripts/deps.sh build   compiler, build tools and Qt 6 Widgets (the desktop application)
 #   scripts/deps.sh gui     build, plus what the GUI tests use: Xvfb, xdotool, ImageMagick's
 #                           import, and the validators of desktop entries and AppStream data
-#   scripts/deps.sh test    build, plus what the test suites use
+#   scripts/deps.sh test    build, plus what the test suites use (dpkg-dev: the package test)
 #   scripts/deps.sh bench   build, plus Google Benchmark and GNU time (bench/)
 #   scripts/deps.sh fuzz    build, plus clang with libFuzzer and libxml2 (tests/fuzz/)
 # Runs apt-get as root, or through sudo.
@@ -11,7 +11,7 @@ set -euo pipefail
 
 build_packages=(g++ cmake ninja-build pkg-config qt6-base-dev)
 gui_packages=(xvfb xauth xdotool imagemagick desktop-file-utils appstream)
-test_packages=(libgtest-dev libgmock-dev libxml2-dev)
+test_packages=(libgtest-dev libgmock-dev libxml2-dev dpkg-dev)
 bench_packages=(libbenchmark-dev time)
 fuzz_packages=(clang libclang-rt-14-dev libxml2-dev)
 

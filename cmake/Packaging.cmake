@@ -1,0 +1,32 @@
+# Release packages: a .deb on Linux (both programs, the desktop integration and the man
+# page, with its dependencies read from the binaries by dpkg-shlibdeps), a .zip on
+# Windows (the programs, README and LICENSE). `cpack --preset deb` or `--preset zip`.
+set(CPACK_PACKAGE_NAME sqk2xml)
+set(CPACK_PACKAGE_VENDOR "the sqk2xml developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Convert Sonquill playlists into XML documents")
+set(CPACK_PACKAGE_DESCRIPTION
+  "sqk2xml turns a Sonquill media-player playlist into an XML document that lists every\n\
+track with its tags, writes an HTML viewer page beside it, and hands the page to the\n\
+desktop. It comes as a one-window dialog and as a command-line converter, sqk2xml-cli.")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_SYSTEM_NAME win64)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
+else()
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "the sqk2xml developers")
+  set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # Debian keeps a package's licence as its copyright file.
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/sqk2xml RENAME copyright)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/sqk2xml)
+endif()
+
+include(CPack)

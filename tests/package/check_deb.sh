@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Builds the .deb from a build tree, unpacks it into a scratch root and checks what it
+# holds: exactly the expected files, the control fields, dependencies read from the
+# binaries, and programs that run from there.
+#   check_deb.sh SOURCE_DIR BUILD_DIR
+set -euo pipefail
+source=$1
+build=$2
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+fail() { echo "deb: $*" >&2; exit 1; }
+
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/out" >/dev/null
+debs=("$scratch"/out/*.deb)
+[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "cpack made no single .deb"
+deb=${debs[0]}
+version=$(sed -n 's/^SQK_VERSION_STRING("ProductVersion", "\(.*\)")$/\1/p' "$source/res/version.inc")
+[ "$(basename "$deb")" = "sqk2xml_${version}_amd64.deb" ] || fail "unexpected name $(basename "$deb")"
+
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = sqk2xml ] || fail "package name $(field Package)"
+[ "$(field Version)" = "$version" ] || fail "version $(field Version), not $version"
+depends=$(field Depends)
+for library in libc6 libqt6widgets6; do
+  [[ ", $depends" == *", $library "* ]] || fail "Depends lacks $library: $depends"
+done
+
+root=$scratch/root
+dpkg-deb -x "$deb" "$root"
+expected="usr/bin/sqk2xml
+usr/bin/sqk2xml-cli
+usr/share/applications/io.sqk2xml.sqk2xml.desktop
+usr/share/doc/sqk2xml/README.md
+usr/share/doc/sqk2xml/copyright
+usr/share/icons/hicolor/16x16/apps/sqk2xml.png
+usr/share/icons/hicolor/32x32/apps/sqk2xml.png
+usr/share/man/man1/sqk2xml-cli.1
+usr/share/metainfo/io.sqk2xml.sqk2xml.metainfo.xml"
+actual=$(cd "$root" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort)
+[ "$actual" = "$expected" ] || fail "files differ from the expected list:
+$(diff <(echo "$expected") <(echo "$actual") || true)"
+cmp -s "$root/usr/share/doc/sqk2xml/copyright" "$source/LICENSE" || fail "copyright is not LICENSE"
+
+# The unpacked converter runs and converts.
+[ "$("$root/usr/bin/sqk2xml-cli" --version | head -n 1)" = "sqk2xml-cli $version" ] ||
+  fail "sqk2xml-cli --version"
+printf '#Sonquill playlist\r\nC:\\a.mp3\r\n' >"$scratch/list.sqk"
+"$root/usr/bin/sqk2xml-cli" "$scratch/list.sqk" >/dev/null || fail "sqk2xml-cli cannot convert"
+grep -q '<TITLE>a</TITLE>' "$scratch/list.xml" || fail "the converted document lacks its track"
+echo "deb: $(basename "$deb"): files, fields and dependencies as expected"
