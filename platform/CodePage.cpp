@@ -7,9 +7,6 @@
 #include <cstring>
 #include <map>
 #include <mutex>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace plat
 {
@@ -144,24 +141,18 @@ const bool* LeadTable(UINT cp)
     }
 }
 
-// The first byte at or after i that is ch or 0x80 and above, or n. Every lead byte is
-// 0x80 or above, so the ASCII bytes in between are characters of their own that are not
-// ch, and are passed over sixteen at a time.
-size_t NextCandidate(const char* p, size_t i, size_t n, char ch)
+// Whether the byte at pos, found by a plain byte search, begins a character. Counting
+// back from pos, the bytes that may be lead bytes pair up as lead and trail from the last
+// byte that surely ends a character (one that can be no lead byte: a character of its own
+// or a trail byte), or from `from`, a known boundary. When their number is odd, the last
+// of them takes the byte at pos with it. A byte search and a short walk back cost far
+// less than stepping through every double-byte character in front of the match.
+bool BeginsCharacter(const bool* lead, const char* p, size_t from, size_t pos)
 {
-#ifdef __SSE2__
-    const __m128i wanted = _mm_set1_epi8(ch);
-    for (; i + 16 <= n; i += 16)
-    {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        if (const int mask = _mm_movemask_epi8(_mm_or_si128(x, _mm_cmpeq_epi8(x, wanted))))
-            return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-    }
-#endif
-    for (; i < n; ++i)
-        if (static_cast<unsigned char>(p[i]) >= 0x80 || p[i] == ch)
-            return i;
-    return n;
+    size_t i = pos;
+    while (i > from && lead[static_cast<unsigned char>(p[i - 1])])
+        --i;
+    return (pos - i) % 2 == 0;
 }
 } // namespace
 
@@ -176,19 +167,17 @@ int MbFind(UINT cp, const char* p, size_t n, size_t start, char ch)
     if (start >= n)
         return -1;
     const bool* lead = LeadTable(cp);
-    if (!lead)
+    if (lead && lead[static_cast<unsigned char>(ch)])
+        return -1; // such a byte is always a lead or a trail byte, never a character
+    for (size_t from = start; from < n;)
     {
-        const void* hit = std::memchr(p + start, static_cast<unsigned char>(ch), n - start);
-        return hit ? static_cast<int>(static_cast<const char*>(hit) - p) : -1;
-    }
-    for (size_t i = NextCandidate(p, start, n, ch); i < n; i = NextCandidate(p, i, n, ch))
-    {
-        if (lead[static_cast<unsigned char>(p[i])])
-            i += 2; // the next byte belongs to this character
-        else if (p[i] == ch)
-            return static_cast<int>(i);
-        else
-            ++i;
+        const void* hit = std::memchr(p + from, static_cast<unsigned char>(ch), n - from);
+        if (!hit)
+            return -1;
+        const auto pos = static_cast<size_t>(static_cast<const char*>(hit) - p);
+        if (!lead || BeginsCharacter(lead, p, from, pos))
+            return static_cast<int>(pos);
+        from = pos + 1; // a trail byte: the next character begins after it
     }
     return -1;
 }
@@ -209,22 +198,15 @@ int ReverseFindByte(const char* p, size_t n, char ch)
 int MbReverseFind(UINT cp, const char* p, size_t n, char ch)
 {
     const bool* lead = LeadTable(cp);
-    if (!lead)
-        return ReverseFindByte(p, n, ch);
-    // Character boundaries are known only from the start, so walk forward.
-    int last = -1;
-    for (size_t i = NextCandidate(p, 0, n, ch); i < n; i = NextCandidate(p, i, n, ch))
+    if (lead && lead[static_cast<unsigned char>(ch)])
+        return -1;
+    for (size_t end = n;;)
     {
-        if (lead[static_cast<unsigned char>(p[i])])
-            i += 2;
-        else
-        {
-            if (p[i] == ch)
-                last = static_cast<int>(i);
-            ++i;
-        }
+        const int hit = ReverseFindByte(p, end, ch);
+        if (hit < 0 || !lead || BeginsCharacter(lead, p, 0, static_cast<size_t>(hit)))
+            return hit;
+        end = static_cast<size_t>(hit); // a trail byte: look before its character
     }
-    return last;
 }
 
 CCodePageTable::CCodePageTable(UINT cp, CCodePageDecoder& decoder)
