@@ -39,9 +39,7 @@ CConversionReport RunConversionCommand(const CString& strTypedPath,
         report.outcome = CConversionReport::refused;
         return report;
     }
-    while (converter.ConvertNextEntry())
-    {
-    }
+    converter.ConvertAllEntries(); // ConvertNextEntry until it returns false, on two cores
     converter.EndConversion();
 
     report.strTarget =

@@ -159,6 +159,12 @@ bool CPlaylistConverter::ConvertNextEntry()
         m_strLine.Empty();
         return false;
     }
+    ConvertEntryLine(line);
+    return true;
+}
+
+void CPlaylistConverter::ConvertEntryLine(std::string_view line)
+{
     // The line is kept as read, but the work below reads it where the file read it. Reading
     // the copy just made would wait on its stores: the processor cannot hand a read on
     // from two of them at once, and the segments lie across the copy's blocks.
@@ -169,7 +175,7 @@ bool CPlaylistConverter::ConvertNextEntry()
     t_special.Scan(line.data(), line.size());
     m_nEnd = FindSeparator(line, t_special, 0, nullptr);
     if (m_nEnd == 0)
-        return true; // an empty line, or no path: nothing is cleared or written
+        return; // an empty line, or no path: nothing is cleared or written
     const int nPathLength = m_nEnd;
 
     m_strFileType.Empty();
@@ -244,5 +250,4 @@ bool CPlaylistConverter::ConvertNextEntry()
     }
 
     WriteTrack();
-    return true;
 }
