@@ -3,13 +3,11 @@
 #include "CodePage.h"
 
 #include <atomic>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+
+#include "Simd.h"
 
 namespace plat
 {
@@ -35,7 +33,7 @@ UINT GetACP()
     UINT cp = g_nActiveCodePage.load(std::memory_order_relaxed);
     if (cp == 0)
     {
-        cp = CodePageFromEnvironment();
+        cp = SystemCodePage();
         g_nActiveCodePage.store(cp, std::memory_order_relaxed);
     }
     return cp;
@@ -50,60 +48,6 @@ bool IsSupportedCodePage(UINT cp)
 {
     return cp == 874 || cp == 932 || cp == 936 || cp == 949 || cp == 950 ||
            (cp >= 1250 && cp <= 1258);
-}
-
-UINT CodePageForLocale(std::string_view locale)
-{
-    const size_t langEnd = locale.find_first_of("_.@");
-    const std::string_view lang = locale.substr(0, langEnd);
-    std::string_view territory;
-    if (langEnd != std::string_view::npos && locale[langEnd] == '_')
-    {
-        territory = locale.substr(langEnd + 1);
-        territory = territory.substr(0, territory.find_first_of(".@"));
-    }
-    auto in = [](std::string_view word, std::initializer_list<std::string_view> list) {
-        for (std::string_view item : list)
-            if (word == item)
-                return true;
-        return false;
-    };
-    if (lang == "ja")
-        return 932;
-    if (lang == "zh")
-        return in(territory, {"TW", "HK", "MO"}) ? 950 : 936;
-    if (lang == "ko")
-        return 949;
-    if (in(lang, {"cs", "pl", "hu", "hr", "sk", "sl", "ro", "sq", "bs"}))
-        return 1250;
-    if (in(lang, {"ru", "uk", "be", "bg", "mk", "sr"}))
-        return 1251;
-    if (lang == "el")
-        return 1253;
-    if (in(lang, {"tr", "az"}))
-        return 1254;
-    if (lang == "he")
-        return 1255;
-    if (in(lang, {"ar", "fa", "ur"}))
-        return 1256;
-    if (in(lang, {"et", "lv", "lt"}))
-        return 1257;
-    if (lang == "vi")
-        return 1258;
-    if (lang == "th")
-        return 874;
-    return 1252;
-}
-
-UINT CodePageFromEnvironment()
-{
-    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"})
-    {
-        const char* value = std::getenv(name);
-        if (value && *value)
-            return CodePageForLocale(value);
-    }
-    return 1252;
 }
 
 bool IsDoubleByteCodePage(UINT cp)
@@ -149,13 +93,13 @@ const bool* LeadTable(UINT cp)
 // ch, and are passed over sixteen at a time.
 size_t NextCandidate(const char* p, size_t i, size_t n, char ch)
 {
-#ifdef __SSE2__
+#ifdef SQK2XML_SSE2
     const __m128i wanted = _mm_set1_epi8(ch);
     for (; i + 16 <= n; i += 16)
     {
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
         if (const int mask = _mm_movemask_epi8(_mm_or_si128(x, _mm_cmpeq_epi8(x, wanted))))
-            return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+            return i + static_cast<size_t>(simd::LowestBit(static_cast<unsigned>(mask)));
     }
 #endif
     for (; i < n; ++i)

@@ -26,11 +26,9 @@ UINT GetACP();
 void SetACP(UINT cp);
 /// The code pages this program can convert: 874, 932, 936, 949, 950, 1250 to 1258.
 bool IsSupportedCodePage(UINT cp);
-/// The code page Windows would choose for a locale name such as "ja_JP.UTF-8";
-/// 1252 for the C and POSIX locales and every language without a page of its own.
-UINT CodePageForLocale(std::string_view locale);
-/// The code page for this process's locale (LC_ALL, else LC_CTYPE, else LANG).
-UINT CodePageFromEnvironment();
+/// The code page the process starts with, until SetACP chooses another. (Backend: the
+/// system's own on Windows, one chosen from the locale on POSIX.)
+UINT SystemCodePage();
 
 bool IsDoubleByteCodePage(UINT cp);
 /// True when b starts a two-byte character under cp (only the double-byte pages have any).
@@ -54,7 +52,7 @@ public:
 };
 
 /// The system's decoder for cp, or nullptr when the system has no converter for it.
-/// (Backend: iconv on POSIX.)
+/// (Backend: iconv on POSIX, MultiByteToWideChar on Windows.)
 std::unique_ptr<CCodePageDecoder> OpenCodePageDecoder(UINT cp);
 
 /// A code page's whole mapping, built once from the system's decoder and then read from

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Every test: the optimised build, then the same suite under ASan + UBSan, then a short
-# fuzzing run. Ends with one line that adds up what passed and failed.
+# Every test: the optimised build, then the same suite under ASan + UBSan, then without the
+# SSE2 paths (their plain loops), then a short fuzzing run. Ends with one line that adds
+# up what passed and failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,7 +11,7 @@ trap 'rm -f "$log"' EXIT
 passed=0
 failed=0
 
-for preset in default sanitize; do
+for preset in default sanitize nosimd; do
   echo "== $preset build"
   cmake --preset "$preset" -DSQK2XML_WERROR=ON >/dev/null
   cmake --build --preset "$preset"

@@ -196,6 +196,32 @@ TEST(PlaylistFolder, RootFolderIsTheRootItself)
     EXPECT_FALSE(PlaylistFolder("list.sqk", strFolder));
 }
 
+TEST(PlaylistFolder, WindowsTakesTheLaterOfEitherSeparator)
+{
+#ifndef _WIN32
+    GTEST_SKIP() << "Windows only: a backslash is a plain character of a POSIX name";
+#else
+    plat::SetACP(932);
+    // "\x95\x5C" is one character of code page 932 whose trail byte is a backslash.
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\list.sqk", "C:\\"},
+        {"C:\\music\\dir/list.sqk", "C:\\music\\dir"},
+        {"C:\\music/dir\\list.sqk", "C:\\music/dir"},
+        {"\\\\server\\share\\list.sqk", "\\\\server\\share"},
+        {"music\\list.sqk", "music"},
+        {"C:\\dir\\\x95\x5C.sqk", "C:\\dir"},
+        {"C:\\dir\\\x95\x5C\\list.sqk", "C:\\dir\\\x95\x5C"},
+    };
+    for (const auto& [path, folder] : cases)
+    {
+        SCOPED_TRACE(path);
+        CString strFolder;
+        ASSERT_TRUE(PlaylistFolder(path, strFolder));
+        EXPECT_EQ(strFolder.View(), folder);
+    }
+#endif
+}
+
 TEST_F(DocumentFrameTest, WriteFailureThrowsNamingTheXmlFile)
 {
     const std::string playlist = testsupport::ManyEntries(2000);

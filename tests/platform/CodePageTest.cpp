@@ -4,7 +4,10 @@
 #include <vector>
 
 #include "CodePage.h"
-#include "FileNames.h"
+#include "Utf8Text.h"
+#ifndef _WIN32
+#include "posix/LocaleCodePage.h"
+#endif
 
 using namespace plat;
 
@@ -27,6 +30,9 @@ std::string ToAnsi(UINT cp, const std::string& utf8, bool* pbLossy = nullptr)
 
 TEST(CodePage, LocaleLanguageChoosesThePage)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX only: Windows has an active code page of its own";
+#else
     const std::pair<const char*, UINT> cases[] = {
         {"ja_JP.UTF-8", 932}, {"zh_CN.UTF-8", 936}, {"zh_SG", 936},        {"zh_TW.UTF-8", 950},
         {"zh_HK", 950},       {"ko_KR.EUC-KR", 949}, {"cs_CZ.UTF-8", 1250}, {"pl_PL", 1250},
@@ -43,6 +49,7 @@ TEST(CodePage, LocaleLanguageChoosesThePage)
         SCOPED_TRACE(locale);
         EXPECT_EQ(CodePageForLocale(locale), cp);
     }
+#endif
 }
 
 TEST(CodePage, EverySupportedPageHasATableWithPlainAscii)
@@ -130,7 +137,7 @@ TEST(CodePage, Utf8ToAnsiMarksMissingCharactersWithQuestionMarks)
     EXPECT_EQ(ToAnsi(1252, "\xFF\xC3"), "??"); // not UTF-8
     // Undefined 1252 bytes survive the round trip through file-system names.
     SetACP(1252);
-    EXPECT_EQ(FileSystemToAnsi(AnsiToFileSystem(CString("\x81\x9D\xE9"))), CString("\x81\x9D\xE9"));
+    EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8(CString("\x81\x9D\xE9"))), CString("\x81\x9D\xE9"));
 }
 
 TEST(CodePage, MultibyteSearchesAgreeWithACharacterByCharacterWalk)
