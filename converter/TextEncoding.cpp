@@ -52,7 +52,8 @@ void CPlaylistConverter::EncodeText(CString& strText)
     if (i == n)
         return; // plain ASCII: the same bytes in UTF-8
 
-    // No converter for the active code page: the text stays escaped but unconverted.
+    // No converter for the active code page: the text stays escaped but unconverted, each
+    // byte of 0x80 and above as U+FFFD.
     const plat::CCodePageTable* table = plat::GetCodePageTable(plat::GetACP());
     const auto* p = reinterpret_cast<const unsigned char*>(text);
 
@@ -98,7 +99,8 @@ void CPlaylistConverter::EncodeText(CString& strText)
             {
                 if (!table)
                 {
-                    *o++ = static_cast<char>(b);
+                    // Unconverted, but in a document declared UTF-8: no stray byte.
+                    o = bytecopy::PutLiteral(o, kReplacementUtf8);
                     break;
                 }
                 if (table->IsLead(b) && i + 1 < n)

@@ -172,6 +172,22 @@ TEST_F(CliTest, FileNamesCrossAsUtf8)
     EXPECT_TRUE(Exists(dir / "\xE6\x97\xA5.xml"));
 }
 
+TEST_F(CliTest, TrailByteBackslashInAFolderName)
+{
+    // U+8868 is 0x95 0x5C in code page 932: its trail byte is a backslash, which must not
+    // end the folder name where the playlist's folder and its relative entries are found.
+    const std::string folder = "\xE8\xA1\xA8";
+    testsupport::MakeFolder(dir / folder);
+    WriteBytes(dir / folder + "/list.sqk", "#Sonquill playlist\r\nsong.mp3\r\n");
+    const auto result = Cli({"--codepage", "932", testsupport::SystemPath(folder + "/list.sqk")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, Printed(dir / folder + "/list.htm\n"));
+    EXPECT_NE(ReadBytes(dir / folder + "/list.xml")
+                  .find("<FILEPATH>" + testsupport::SystemPath(dir / folder + "/song.mp3") +
+                        "</FILEPATH>"),
+              std::string::npos);
+}
+
 TEST_F(CliTest, WriteFailureIsReportedAsAFailure)
 {
 #ifdef _WIN32

@@ -112,6 +112,29 @@ TEST_F(PlaylistParserTest, EntryLines)
         ExpectTracks(c.line, c.tracks);
 }
 
+TEST_F(PlaylistParserTest, WindowsResolvesDrivesSharesAndBackslashes)
+{
+#ifndef _WIN32
+    GTEST_SKIP() << "Windows only: drive letters, shares and backslashes are the system's";
+#else
+    const std::string here = dir.Path();
+    const std::string drive = here.substr(0, 2); // the current folder's drive, "C:"
+    const std::pair<std::string, std::string> cases[] = {
+        {"music\\sub\\Song.ogg",
+         Track({{"FILEPATH", here + "\\music\\sub\\Song.ogg"}, {"TITLE", "Song"}})},
+        {"..\\up.mp3", Track({{"FILEPATH", here.substr(0, here.rfind('\\')) + "\\up.mp3"},
+                              {"TITLE", "up"}})},
+        {"\\rooted\\a.mp3", Track({{"FILEPATH", drive + "\\rooted\\a.mp3"}, {"TITLE", "a"}})},
+        {"D:/Music/x.mp3", Track({{"FILEPATH", "D:\\Music\\x.mp3"}, {"TITLE", "x"}})},
+        {"C:\\Music\\..\\Song.mp3", Track({{"FILEPATH", "C:\\Song.mp3"}, {"TITLE", "Song"}})},
+        {"\\\\server\\share\\a.mp3",
+         Track({{"FILEPATH", "\\\\server\\share\\a.mp3"}, {"TITLE", "a"}})},
+    };
+    for (const auto& [line, tracks] : cases)
+        ExpectTracks(line, tracks);
+#endif
+}
+
 TEST_F(PlaylistParserTest, EveryTypeNumber)
 {
     const char* const names[] = {"",    "MOD", "MOD", "MOD", "S3M", "XM",  "IT",

@@ -49,11 +49,13 @@ TEST(EncodeText, DoubleByteText)
     EXPECT_EQ(Encode(936, "\xC4\xE3&\xBA\xC3"), "\xE4\xBD\xA0&amp;\xE5\xA5\xBD");
 }
 
-TEST(EncodeText, WithoutAConverterTheTextStaysEscapedButUnconverted)
+TEST(EncodeText, WithoutAConverterTheTextStaysEscapedAndValidUtf8)
 {
-    // An active code page the system cannot convert leaves the ANSI bytes as they are;
-    // the escapes and the control characters are still taken care of.
-    EXPECT_EQ(Encode(12345, std::string("a&\xE9\x01<", 5)), "a&amp;\xE9\xEF\xBF\xBD&lt;");
+    // An active code page the system cannot convert leaves the text unconverted. The
+    // document is declared UTF-8, so a byte of 0x80 and above, which would make it
+    // malformed, becomes U+FFFD, as the control characters do; the escapes stay.
+    EXPECT_EQ(Encode(12345, std::string("a&\xE9\x01<", 5)), "a&amp;\xEF\xBF\xBD\xEF\xBF\xBD&lt;");
+    EXPECT_EQ(Encode(12345, "\x93\xFA\x96\x7B"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD{");
     EXPECT_EQ(Encode(12345, ""), "");
 }
 
