@@ -184,15 +184,17 @@ CCodePageTable::CCodePageTable(UINT cp, CCodePageDecoder& decoder)
         else if (bDoubleByte && IsLeadByte(cp, byte))
         {
             m_leadIndex[b] = static_cast<unsigned char>(++nLeads);
-            u = kReplacement; // a lead byte alone is no character
+            if (!decoder.Substitute(&byte, 1, u))
+                u = kReplacement; // a lead byte alone is no character
         }
-        else if (!decoder.Decode(&byte, 1, u))
+        else if (!decoder.Decode(&byte, 1, u) && !decoder.Substitute(&byte, 1, u))
             u = bDoubleByte ? kReplacement : b; // undefined single byte b -> U+00b
         m_single[b] = MakeUtf8(u);
     }
     if (!bDoubleByte)
         return;
     m_pairs.resize(static_cast<size_t>(nLeads) * 256u);
+    bool bSubstituteKnown = false;
     for (unsigned lead = 0x80; lead < 256; ++lead)
     {
         if (!m_leadIndex[lead])
@@ -203,9 +205,16 @@ CCodePageTable::CCodePageTable(UINT cp, CCodePageDecoder& decoder)
                                             static_cast<unsigned char>(trail)};
             char32_t u = 0;
             Utf8& entry = m_pairs[(m_leadIndex[lead] - 1u) * 256u + trail];
-            if (trail < 0x40 || !decoder.Decode(bytes, 2, u))
-                continue; // stays nLen 0: no character
-            entry = MakeUtf8(u);
+            if (trail >= 0x40 && decoder.Decode(bytes, 2, u))
+                entry = MakeUtf8(u);
+            else if (trail != 0 && !bSubstituteKnown)
+            {
+                // One substitute for every pair that is no character, as the system has.
+                if (!decoder.Substitute(bytes, 2, u))
+                    u = kReplacement;
+                m_unassigned = MakeUtf8(u);
+                bSubstituteKnown = true;
+            } // else stays nLen 0: no character
         }
     }
 }
@@ -288,14 +297,10 @@ bool AppendAnsiAsUtf8(UINT cp, const char* p, size_t n, std::string& out)
     for (size_t i = 0; i < n; ++i)
     {
         const CCodePageTable::Utf8* c = &table->Single(s[i]);
-        if (table->IsLead(s[i]) && i + 1 < n)
+        if (table->IsLead(s[i]) && i + 1 < n && s[i + 1] != 0)
         {
-            const CCodePageTable::Utf8& pair = table->Pair(s[i], s[i + 1]);
-            if (pair.nLen)
-            {
-                c = &pair;
-                ++i;
-            }
+            c = &table->PairOrSubstitute(s[i], s[i + 1]);
+            ++i;
         }
         out.append(c->bytes, c->nLen);
     }

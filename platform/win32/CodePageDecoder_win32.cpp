@@ -31,6 +31,18 @@ public:
         return true;
     }
 
+    bool Substitute(const unsigned char* p, size_t n, char32_t& u) override
+    {
+        // Without MB_ERR_INVALID_CHARS the system puts its own character in their place.
+        wchar_t wide[4] = {};
+        if (::MultiByteToWideChar(m_cp, 0, reinterpret_cast<const char*>(p),
+                                  static_cast<int>(n), wide, 4) != 1 ||
+            (wide[0] >= 0xD800 && wide[0] <= 0xDFFF))
+            return false;
+        u = wide[0];
+        return true;
+    }
+
 private:
     UINT m_cp;
 };

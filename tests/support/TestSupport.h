@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "Types.h"
+
 namespace testsupport
 {
 
@@ -95,6 +97,13 @@ struct ProcessResult
     std::string out;
     std::string err;
 };
+
+#ifdef _WIN32
+/// The system's own conversion of a whole text: MultiByteToWideChar(cp, MB_PRECOMPOSED,
+/// text, -1), then WideCharToMultiByte(CP_UTF8); the text itself when either count is 1
+/// or less.
+std::string SystemAnsiToUtf8(UINT cp, const std::string& text);
+#endif
 
 /// Runs a program with arguments in the given folder, capturing its output. extraEnv
 /// holds NAME=VALUE assignments added to the environment.

@@ -30,6 +30,23 @@ std::string XmlProblems(const std::string& bytes)
     return out ? "" : "cannot copy the document to " + name;
 }
 
+std::string SystemAnsiToUtf8(UINT cp, const std::string& text)
+{
+    const int nWide = ::MultiByteToWideChar(cp, MB_PRECOMPOSED, text.c_str(), -1, nullptr, 0);
+    if (nWide <= 1)
+        return text;
+    std::wstring wide(static_cast<size_t>(nWide), L'\0');
+    ::MultiByteToWideChar(cp, MB_PRECOMPOSED, text.c_str(), -1, wide.data(), nWide);
+    const int nBytes =
+        ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (nBytes <= 1)
+        return text;
+    std::string utf8(static_cast<size_t>(nBytes), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, utf8.data(), nBytes, nullptr, nullptr);
+    utf8.resize(static_cast<size_t>(nBytes) - 1); // without the terminating zero
+    return utf8;
+}
+
 namespace
 {
 // One argument as the C runtime's command-line parser reads it back.
