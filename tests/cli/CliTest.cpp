@@ -59,6 +59,26 @@ TEST_F(CliTest, ConvertsAndPrintsThePage)
     EXPECT_EQ(ReadBytes(dir / "list.htm"), testsupport::ViewerPage("list.xml"));
 }
 
+TEST_F(CliTest, TheExampleGivesTheRecordedDocumentOnEverySystem)
+{
+    // The same bytes on POSIX and on Windows, apart from where the relative entries
+    // resolve: the record has @DIR@ for the playlist's folder there.
+    WriteBytes(dir / "party.sqk", ReadBytes(SQK2XML_EXAMPLE));
+    const auto result = Cli({"--codepage", "1252", "party.sqk"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, Printed(dir / "party.htm\n"));
+    std::string expected = ReadBytes(SQK2XML_EXAMPLE_XML);
+    ASSERT_FALSE(expected.empty());
+    for (size_t at; (at = expected.find("@DIR@")) != std::string::npos;)
+    {
+        const size_t end = expected.find('<', at);
+        expected.replace(at, end - at,
+                         testsupport::SystemPath(dir.Path() + expected.substr(at + 5, end - at - 5)));
+    }
+    EXPECT_EQ(ReadBytes(dir / "party.xml"), expected);
+    EXPECT_EQ(ReadBytes(dir / "party.htm"), testsupport::ViewerPage("party.xml"));
+}
+
 TEST_F(CliTest, RefusedPlaylistsAreReportedAndTheRunGoesOn)
 {
     testsupport::MakeFolder(dir / "a");

@@ -170,7 +170,7 @@ std::string CheckPage(UINT cp, const Page& page, bool bWindows)
         for (size_t k = 0; bAgrees && k < n; ++k)
             bAgrees = inRun[r][k] == Expected(pattern, k);
         if (!bAgrees)
-            problems += run.kind + " " + std::to_string(run.first) + ": not as recorded\n";
+            problems += run.kind + " " + Hex2(run.first) + "-" + Hex2(run.last) + ": not as recorded\n";
     }
     if (Fnv(shared) != page.strSharedHash)
         problems += "the entries both systems share have changed\n";
