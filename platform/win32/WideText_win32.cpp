@@ -36,14 +36,15 @@ std::string FromWide(UINT cp, std::wstring_view wide)
 }
 } // namespace
 
+// A page the system cannot convert (SetACP takes any number) falls back to its own.
 std::wstring WideFromAnsi(std::string_view ansi)
 {
-    return ToWide(GetACP(), ansi);
+    return ::IsValidCodePage(GetACP()) ? ToWide(GetACP(), ansi) : ToWide(CP_ACP, ansi);
 }
 
 CString AnsiFromWide(std::wstring_view wide)
 {
-    return CString(FromWide(GetACP(), wide));
+    return CString(::IsValidCodePage(GetACP()) ? FromWide(GetACP(), wide) : FromWide(CP_ACP, wide));
 }
 
 std::wstring WideFromUtf8(std::string_view utf8)
