@@ -1,15 +1,15 @@
 // sqk2xml-cli: the conversion command for scripts and batch work.
 // Argument handling and reports only; the work is the converter's.
-#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "CodePage.h"
+#include "Console.h"
 #include "ConvertCommand.h"
-#include "FileNames.h"
 #include "Folder.h"
 #include "Options.h"
+#include "Utf8Text.h"
 
 namespace
 {
@@ -22,10 +22,13 @@ const char kHelp[] =
     "could be written) for every playlist converted.\n"
     "\n"
     "  --codepage N  read the playlists as text in Windows code page N (874, 932, 936,\n"
-    "                949, 950, 1250 to 1258); without it the locale decides\n"
+    "                949, 950, 1250 to 1258); without it the locale decides (on\n"
+    "                Windows, the system's ANSI code page)\n"
     "  --open        hand each result to the desktop to open it\n"
     "  --help        display this help and exit\n"
     "  --version     output version information and exit\n"
+    "\n"
+    "Paths and messages are printed as UTF-8; on a Windows console, as its own Unicode.\n"
     "\n"
     "Exit status: 0 when every playlist was converted, 1 when any was not,\n"
     "2 for a usage error.\n";
@@ -36,12 +39,25 @@ const char kVersion[] = "sqk2xml-cli 1.0\n"
 
 std::string ForDisplay(const CString& str)
 {
-    return plat::AnsiToFileSystem(str);
+    return plat::AnsiToUtf8(str);
+}
+
+// Set when a line of stdout could not be written.
+bool g_bOutputFailed = false;
+
+void Print(const std::string& text)
+{
+    g_bOutputFailed |= !plat::WriteText(stdout, text);
+}
+
+void Report(const std::string& message)
+{
+    plat::WriteText(stderr, std::string(kProgram) + ": " + message + "\n");
 }
 
 void Report(const std::string& name, const std::string& message)
 {
-    std::fprintf(stderr, "%s: %s: %s\n", kProgram, name.c_str(), message.c_str());
+    Report(name + ": " + message);
 }
 
 std::string RefusalText(const CConversionReport& report)
@@ -90,7 +106,7 @@ bool ConvertOne(const std::string& arg, const CString& strFullPath, bool bOpen)
             Report(arg, RefusalText(report));
             return false;
         }
-        std::printf("%s\n", ForDisplay(report.strTarget).c_str());
+        Print(ForDisplay(report.strTarget) + "\n");
         return true;
     }
     catch (const CFileException& e)
@@ -103,22 +119,20 @@ bool ConvertOne(const std::string& arg, const CString& strFullPath, bool bOpen)
 
 int main(int argc, char** argv)
 {
-    // A file-size limit must surface as a write error, not end the process.
-    std::signal(SIGXFSZ, SIG_IGN);
+    plat::PrepareCommandLineProcess();
 
-    const CCliOptions options = ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const CCliOptions options = ParseCliOptions(plat::CommandLineArguments(argc, argv));
     switch (options.action)
     {
     case CCliOptions::usageError:
-        std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kProgram,
-                     options.strError.c_str(), kProgram);
+        Report(options.strError + "\nTry '" + kProgram + " --help' for more information.");
         return 2;
     case CCliOptions::showHelp:
-        std::fputs(kHelp, stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
+        Print(kHelp);
+        return std::fflush(stdout) == 0 && !g_bOutputFailed ? 0 : 1;
     case CCliOptions::showVersion:
-        std::fputs(kVersion, stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
+        Print(kVersion);
+        return std::fflush(stdout) == 0 && !g_bOutputFailed ? 0 : 1;
     case CCliOptions::convert:
         break;
     }
@@ -132,7 +146,7 @@ int main(int argc, char** argv)
     for (const std::string& arg : options.playlists)
     {
         bool bLossy = false;
-        const CString strName = plat::FileSystemToAnsi(arg, &bLossy);
+        const CString strName = plat::Utf8ToAnsi(arg, &bLossy);
         fullPaths.push_back(FullPathOf(strName));
         usable.push_back(!bLossy);
     }
@@ -150,9 +164,9 @@ int main(int argc, char** argv)
         bAllConverted &= ConvertOne(options.playlists[i], fullPaths[i], options.bOpen);
         std::fflush(stdout);
     }
-    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) || g_bOutputFailed)
     {
-        std::fprintf(stderr, "%s: cannot write the output\n", kProgram);
+        Report("cannot write the output");
         return 1;
     }
     return bAllConverted ? 0 : 1;

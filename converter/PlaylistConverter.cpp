@@ -1,6 +1,9 @@
 // Opening and closing a run, and the XML document's frame.
 #include "PlaylistConverter.h"
 
+#include <algorithm>
+
+#include "CodePage.h"
 #include "Folder.h"
 
 namespace
@@ -15,15 +18,17 @@ constexpr UINT kReadShared = CStdioFile::modeRead | CStdioFile::shareDenyNone;
 
 bool PlaylistFolder(const CString& strPlaylistPath, CString& strFolder)
 {
-    // The Windows backslash can be a trail byte; a '/' never is.
-    const int nSeparator = plat::kPathSeparator == '/'
-                               ? plat::LastSlash(strPlaylistPath.View())
-                               : strPlaylistPath.ReverseFind(plat::kPathSeparator);
+    // A '/' is never a trail byte. Windows takes a backslash as well, which can be one.
+    const std::string_view path = strPlaylistPath.View();
+    int nSeparator = plat::LastSlash(path);
+    if (plat::kPathSeparator == '\\')
+        nSeparator = std::max(nSeparator,
+                              plat::MbReverseFind(plat::GetACP(), path.data(), path.size(), '\\'));
     if (nSeparator < 0)
         return false;
     strFolder = strPlaylistPath.Left(nSeparator);
     if (strFolder.IsEmpty() || strFolder[strFolder.GetLength() - 1] == ':')
-        strFolder += plat::kPathSeparator;
+        strFolder += path[nSeparator]; // the root itself, not the drive's current folder
     return true;
 }
 

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string_view>
 
 #include "ByteCopy.h"
 #include "CodePage.h"
@@ -36,14 +37,30 @@ constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
 
 const char kReplacementUtf8[] = "\xEF\xBF\xBD";
 
+// The escape of a markup byte after its '&', or empty for any other byte.
+std::string_view EscapeRestOf(unsigned char b)
+{
+    switch (kClasses[b])
+    {
+    case ampersand:
+        return "amp;";
+    case lessThan:
+        return "lt;";
+    case greaterThan:
+        return "gt;";
+    default:
+        return {};
+    }
+}
+
 // Input bytes encoded per stretch of output room: bounds the room beyond the text.
 constexpr size_t kEncodeBlock = 64 * 1024;
 
 } // namespace
 
 // The escaping and the conversion are done in one pass. That gives what escaping first and
-// converting afterwards gives: the escapes are ASCII, and none of "&<>" is a valid trail
-// byte of any double-byte page, so a lead byte before one of them is invalid either way.
+// converting afterwards gives: the escapes are ASCII, and a lead byte before markup takes
+// the '&' of the escape with it, as the system's conversion of the escaped text does.
 void CPlaylistConverter::EncodeText(CString& strText)
 {
     const char* const text = strText.GetData();
@@ -52,7 +69,8 @@ void CPlaylistConverter::EncodeText(CString& strText)
     if (i == n)
         return; // plain ASCII: the same bytes in UTF-8
 
-    // No converter for the active code page: the text stays escaped but unconverted.
+    // No converter for the active code page: the text stays escaped but unconverted, each
+    // byte of 0x80 and above as U+FFFD.
     const plat::CCodePageTable* table = plat::GetCodePageTable(plat::GetACP());
     const auto* p = reinterpret_cast<const unsigned char*>(text);
 
@@ -98,22 +116,27 @@ void CPlaylistConverter::EncodeText(CString& strText)
             {
                 if (!table)
                 {
-                    *o++ = static_cast<char>(b);
+                    // Unconverted, but in a document declared UTF-8: no stray byte.
+                    o = bytecopy::PutLiteral(o, kReplacementUtf8);
                     break;
                 }
-                if (table->IsLead(b) && i + 1 < n)
+                if (table->IsLead(b) && i + 1 < n && p[i + 1] != 0)
                 {
-                    const plat::CCodePageTable::Utf8& pair = table->Pair(b, p[i + 1]);
-                    if (pair.nLen)
-                    {
-                        std::memcpy(o, pair.bytes, sizeof pair.bytes);
-                        o += pair.nLen;
-                        i += 2;
-                        continue;
-                    }
+                    // A lead byte takes the next byte with it, even when the pair is no
+                    // character. Before markup that byte is the '&' of its escape, which
+                    // goes with it; the rest of the escape follows.
+                    const unsigned char trail = p[i + 1];
+                    const std::string_view escapeRest = EscapeRestOf(trail);
+                    const plat::CCodePageTable::Utf8& c =
+                        table->PairOrSubstitute(b, escapeRest.empty() ? trail : '&');
+                    std::memcpy(o, c.bytes, sizeof c.bytes);
+                    o += c.nLen;
+                    if (!escapeRest.empty())
+                        o = bytecopy::Put(o, escapeRest.data(), escapeRest.size());
+                    i += 2;
+                    continue;
                 }
-                // A lead byte without a valid trail byte becomes U+FFFD; the byte after it
-                // is converted on its own.
+                // A lead byte at the end stands alone.
                 const plat::CCodePageTable::Utf8& single = table->Single(b);
                 std::memcpy(o, single.bytes, sizeof single.bytes);
                 o += single.nLen;

@@ -6,9 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <vector>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+#include "Simd.h"
 
 namespace textscan
 {
@@ -20,7 +18,7 @@ inline bool IsSpecial(unsigned char b)
     return b < 0x20 || b >= 0x80 || b == '&' || b == '<' || b == '>';
 }
 
-#ifdef __SSE2__
+#ifdef SQK2XML_SSE2
 /// One bit for each of the sixteen bytes at p that needs a look. The signed comparison
 /// with 0x20 also catches every byte of 0x80 and above, which read as negative.
 inline uint64_t SpecialMask16(const char* p)
@@ -38,10 +36,10 @@ inline uint64_t SpecialMask16(const char* p)
 /// allows that.
 inline size_t PlainPrefixLength(const char* p, size_t n)
 {
-#ifdef __SSE2__
+#ifdef SQK2XML_SSE2
     for (size_t i = 0; i < n; i += 16)
         if (const uint64_t mask = SpecialMask16(p + i))
-            return std::min(n, i + static_cast<size_t>(__builtin_ctzll(mask)));
+            return std::min(n, i + static_cast<size_t>(simd::LowestBit(mask)));
     return n;
 #else
     size_t i = 0;
@@ -63,8 +61,9 @@ public:
     {
         m_n = n;
         m_bits.resize(n / 64 + 1);
-        size_t i = 0, w = 0;
-#ifdef __SSE2__
+        size_t i = 0;
+#ifdef SQK2XML_SSE2
+        size_t w = 0;
         for (; i + 64 <= n; i += 64)
             m_bits[w++] = SpecialMask16(p + i) | SpecialMask16(p + i + 16) << 16 |
                           SpecialMask16(p + i + 32) << 32 | SpecialMask16(p + i + 48) << 48;
@@ -94,7 +93,7 @@ public:
                 return m_n;
             bits = m_bits[w];
         }
-        return w * 64 + static_cast<size_t>(__builtin_ctzll(bits));
+        return w * 64 + static_cast<size_t>(simd::LowestBit(bits));
     }
 
 private:

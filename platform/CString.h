@@ -16,9 +16,7 @@
 #include <cstring>
 #include <string_view>
 #include <utility>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+#include "Simd.h"
 
 #include "ByteCopy.h"
 #include "Types.h"
@@ -199,7 +197,7 @@ private:
 
     static constexpr size_t kBlock = 16;
     static constexpr size_t kLongText = 1024;
-#ifdef __SSE2__
+#ifdef SQK2XML_SSE2
     // Sixteen bytes to keep, then sixteen to clear: read from kKeepFirst + 16 - k, the
     // first k bytes of a block are kept.
     alignas(16) static constexpr unsigned char kKeepFirst[2 * kBlock] = {
@@ -226,7 +224,7 @@ private:
     // blocks right afterwards would then wait for both stores to reach the cache.
     static void CopyBlocksTerminated(char* p, const char* s, size_t n)
     {
-#ifdef __SSE2__
+#ifdef SQK2XML_SSE2
         if (n <= kLongText)
         {
             size_t i = 0;

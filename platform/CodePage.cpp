@@ -3,7 +3,6 @@
 #include "CodePage.h"
 
 #include <atomic>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -32,7 +31,7 @@ UINT GetACP()
     UINT cp = g_nActiveCodePage.load(std::memory_order_relaxed);
     if (cp == 0)
     {
-        cp = CodePageFromEnvironment();
+        cp = SystemCodePage();
         g_nActiveCodePage.store(cp, std::memory_order_relaxed);
     }
     return cp;
@@ -47,60 +46,6 @@ bool IsSupportedCodePage(UINT cp)
 {
     return cp == 874 || cp == 932 || cp == 936 || cp == 949 || cp == 950 ||
            (cp >= 1250 && cp <= 1258);
-}
-
-UINT CodePageForLocale(std::string_view locale)
-{
-    const size_t langEnd = locale.find_first_of("_.@");
-    const std::string_view lang = locale.substr(0, langEnd);
-    std::string_view territory;
-    if (langEnd != std::string_view::npos && locale[langEnd] == '_')
-    {
-        territory = locale.substr(langEnd + 1);
-        territory = territory.substr(0, territory.find_first_of(".@"));
-    }
-    auto in = [](std::string_view word, std::initializer_list<std::string_view> list) {
-        for (std::string_view item : list)
-            if (word == item)
-                return true;
-        return false;
-    };
-    if (lang == "ja")
-        return 932;
-    if (lang == "zh")
-        return in(territory, {"TW", "HK", "MO"}) ? 950 : 936;
-    if (lang == "ko")
-        return 949;
-    if (in(lang, {"cs", "pl", "hu", "hr", "sk", "sl", "ro", "sq", "bs"}))
-        return 1250;
-    if (in(lang, {"ru", "uk", "be", "bg", "mk", "sr"}))
-        return 1251;
-    if (lang == "el")
-        return 1253;
-    if (in(lang, {"tr", "az"}))
-        return 1254;
-    if (lang == "he")
-        return 1255;
-    if (in(lang, {"ar", "fa", "ur"}))
-        return 1256;
-    if (in(lang, {"et", "lv", "lt"}))
-        return 1257;
-    if (lang == "vi")
-        return 1258;
-    if (lang == "th")
-        return 874;
-    return 1252;
-}
-
-UINT CodePageFromEnvironment()
-{
-    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"})
-    {
-        const char* value = std::getenv(name);
-        if (value && *value)
-            return CodePageForLocale(value);
-    }
-    return 1252;
 }
 
 bool IsDoubleByteCodePage(UINT cp)
@@ -222,15 +167,17 @@ CCodePageTable::CCodePageTable(UINT cp, CCodePageDecoder& decoder)
         else if (bDoubleByte && IsLeadByte(cp, byte))
         {
             m_leadIndex[b] = static_cast<unsigned char>(++nLeads);
-            u = kReplacement; // a lead byte alone is no character
+            if (!decoder.Substitute(&byte, 1, u))
+                u = kReplacement; // a lead byte alone is no character
         }
-        else if (!decoder.Decode(&byte, 1, u))
+        else if (!decoder.Decode(&byte, 1, u) && !decoder.Substitute(&byte, 1, u))
             u = bDoubleByte ? kReplacement : b; // undefined single byte b -> U+00b
         m_single[b] = MakeUtf8(u);
     }
     if (!bDoubleByte)
         return;
     m_pairs.resize(static_cast<size_t>(nLeads) * 256u);
+    bool bSubstituteKnown = false;
     for (unsigned lead = 0x80; lead < 256; ++lead)
     {
         if (!m_leadIndex[lead])
@@ -241,9 +188,16 @@ CCodePageTable::CCodePageTable(UINT cp, CCodePageDecoder& decoder)
                                             static_cast<unsigned char>(trail)};
             char32_t u = 0;
             Utf8& entry = m_pairs[(m_leadIndex[lead] - 1u) * 256u + trail];
-            if (trail < 0x40 || !decoder.Decode(bytes, 2, u))
-                continue; // stays nLen 0: no character
-            entry = MakeUtf8(u);
+            if (trail >= 0x40 && decoder.Decode(bytes, 2, u))
+                entry = MakeUtf8(u);
+            else if (trail != 0 && !bSubstituteKnown)
+            {
+                // One substitute for every pair that is no character, as the system has.
+                if (!decoder.Substitute(bytes, 2, u))
+                    u = kReplacement;
+                m_unassigned = MakeUtf8(u);
+                bSubstituteKnown = true;
+            } // else stays nLen 0: no character
         }
     }
 }
@@ -326,14 +280,10 @@ bool AppendAnsiAsUtf8(UINT cp, const char* p, size_t n, std::string& out)
     for (size_t i = 0; i < n; ++i)
     {
         const CCodePageTable::Utf8* c = &table->Single(s[i]);
-        if (table->IsLead(s[i]) && i + 1 < n)
+        if (table->IsLead(s[i]) && i + 1 < n && s[i + 1] != 0)
         {
-            const CCodePageTable::Utf8& pair = table->Pair(s[i], s[i + 1]);
-            if (pair.nLen)
-            {
-                c = &pair;
-                ++i;
-            }
+            c = &table->PairOrSubstitute(s[i], s[i + 1]);
+            ++i;
         }
         out.append(c->bytes, c->nLen);
     }

@@ -1,9 +1,11 @@
 // The active ANSI code page, and the character rules and conversions that depend on it.
 //
 // Inside the program every text is multibyte text in the active ANSI code page, as on
-// Windows. Conversions to UTF-8 never fail on content: like Windows without
-// MB_ERR_INVALID_CHARS, an undefined single byte b becomes U+00b and a lead byte without a
-// valid trail byte becomes U+FFFD, the conversion going on at the byte after it.
+// Windows. Conversions to UTF-8 never fail on content, and they read a text as Windows
+// does without MB_ERR_INVALID_CHARS: a lead byte always takes the next byte with it,
+// unless the text ends there (or at a zero byte); a pair that is no character becomes one
+// substitute character, and so does a lead byte at the end. An undefined single byte
+// becomes the system's substitute, or U+00b where the system has none.
 #pragma once
 
 #include <cstddef>
@@ -26,11 +28,9 @@ UINT GetACP();
 void SetACP(UINT cp);
 /// The code pages this program can convert: 874, 932, 936, 949, 950, 1250 to 1258.
 bool IsSupportedCodePage(UINT cp);
-/// The code page Windows would choose for a locale name such as "ja_JP.UTF-8";
-/// 1252 for the C and POSIX locales and every language without a page of its own.
-UINT CodePageForLocale(std::string_view locale);
-/// The code page for this process's locale (LC_ALL, else LC_CTYPE, else LANG).
-UINT CodePageFromEnvironment();
+/// The code page the process starts with, until SetACP chooses another. (Backend: the
+/// system's own on Windows, one chosen from the locale on POSIX.)
+UINT SystemCodePage();
 
 bool IsDoubleByteCodePage(UINT cp);
 /// True when b starts a two-byte character under cp (only the double-byte pages have any).
@@ -51,10 +51,13 @@ public:
     /// Decodes the n bytes at p (1 or 2) as exactly one character; false when they are not
     /// one character of the code page.
     virtual bool Decode(const unsigned char* p, size_t n, char32_t& u) = 0;
+    /// What the system makes of the n bytes at p (1 or 2) that are no character of the
+    /// page, when it has a substitute of its own (Windows does); false otherwise.
+    virtual bool Substitute(const unsigned char*, size_t, char32_t&) { return false; }
 };
 
 /// The system's decoder for cp, or nullptr when the system has no converter for it.
-/// (Backend: iconv on POSIX.)
+/// (Backend: iconv on POSIX, MultiByteToWideChar on Windows.)
 std::unique_ptr<CCodePageDecoder> OpenCodePageDecoder(UINT cp);
 
 /// A code page's whole mapping, built once from the system's decoder and then read from
@@ -72,13 +75,20 @@ public:
     CCodePageTable(UINT cp, CCodePageDecoder& decoder);
 
     bool IsLead(unsigned char b) const { return m_leadIndex[b] != 0; }
-    /// The UTF-8 form of the single byte b; for a lead byte, what it becomes without a
-    /// valid trail byte (U+FFFD).
+    /// The UTF-8 form of the single byte b; for a lead byte, what it becomes at the end
+    /// of a text (the system's substitute, else U+FFFD).
     const Utf8& Single(unsigned char b) const { return m_single[b]; }
     /// The UTF-8 form of the pair lead, trail; nLen 0 when the pair is no character.
     const Utf8& Pair(unsigned char lead, unsigned char trail) const
     {
         return m_pairs[(m_leadIndex[lead] - 1u) * 256u + trail];
+    }
+    /// What lead followed by trail (not zero) becomes as one unit: their character, or the
+    /// substitute for a pair that is none (the system's, else U+FFFD).
+    const Utf8& PairOrSubstitute(unsigned char lead, unsigned char trail) const
+    {
+        const Utf8& pair = Pair(lead, trail);
+        return pair.nLen ? pair : m_unassigned;
     }
     /// Appends the code page's bytes for u; false when the code page has none.
     bool AppendAnsi(char32_t u, std::string& out) const;
@@ -89,6 +99,7 @@ private:
     Utf8 m_single[256] = {};
     unsigned char m_leadIndex[256] = {}; // 1-based row in m_pairs; 0: not a lead byte
     std::vector<Utf8> m_pairs;
+    Utf8 m_unassigned = {}; // what a pair that is no character becomes
     // Unicode -> bytes (lead << 8 | trail). Only names and window texts go this way, so it
     // is built on first use: a conversion run never needs it.
     mutable std::once_flag m_reverseBuilt;

@@ -1,14 +1,12 @@
 #include "LineFeeds.h"
 
 #include <cstring>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+#include "Simd.h"
 
 size_t plat::ExpandLineFeeds(const char* in, size_t n, char* out)
 {
     char* const start = out;
-#ifdef __SSE2__
+#ifdef SQK2XML_SSE2
     // Sixteen bytes are stored whole, then the output moves on only past the bytes before
     // the first LF among them, which becomes CR LF. The slack takes a store that reaches
     // beyond the text.
@@ -25,7 +23,7 @@ size_t plat::ExpandLineFeeds(const char* in, size_t n, char* out)
             n -= 16;
             continue;
         }
-        const auto pos = static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+        const auto pos = static_cast<size_t>(simd::LowestBit(static_cast<unsigned>(mask)));
         out[pos] = '\r';
         out[pos + 1] = '\n';
         out += pos + 2;

@@ -1,5 +1,6 @@
 // Raw file primitives that each backend provides to CStdioFile, and the system's texts
-// for their errors. Errors are the system's own numbers (errno on POSIX).
+// for their errors. Errors are the system's own numbers (errno on POSIX, GetLastError on
+// Windows); what they mean is told in the portable OsErrorKind.
 #pragma once
 
 #include <cstddef>
@@ -14,8 +15,17 @@ namespace plat
 using FileHandle = std::intptr_t;
 constexpr FileHandle kInvalidFile = -1;
 
-/// Error number of an open refused by a share mode (the file is in use elsewhere).
-constexpr long kErrorSharingViolation = -32;
+/// What a failure means, in terms every system has.
+enum class OsErrorKind
+{
+    sharingViolation, ///< refused by a share mode: the file is in use elsewhere
+    notFound,
+    accessDenied,
+    isFolder,
+    noSpace,
+    tooLarge,
+    other
+};
 
 /// Opens the file named by ANSI text, honouring the class library's mode, share and
 /// create flags. Every share check is made before an existing file is emptied, so a
@@ -30,7 +40,7 @@ bool OsCloseFile(FileHandle hFile, long& lOsError);
 
 /// The system's text for an error number.
 CString OsErrorText(long lOsError);
-/// The CFileException cause that best names an error number.
-int OsErrorCause(long lOsError);
+/// What the system's error number means.
+OsErrorKind OsErrorCause(long lOsError);
 
 } // namespace plat

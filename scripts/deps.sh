@@ -6,6 +6,9 @@
 #   scripts/deps.sh test    build, plus what the test suites use (dpkg-dev: the package test)
 #   scripts/deps.sh bench   build, plus Google Benchmark and GNU time (bench/)
 #   scripts/deps.sh fuzz    build, plus clang with libFuzzer and libxml2 (tests/fuzz/)
+#   scripts/deps.sh windows build, plus mingw-w64 (POSIX threads), Wine (about 1.1 GB; its
+#                           wine64 runs the 64-bit programs), GoogleTest's sources and
+#                           xmllint: the Windows programs and their suites (preset windows)
 # Runs apt-get as root, or through sudo.
 set -euo pipefail
 
@@ -14,6 +17,7 @@ gui_packages=(xvfb xauth xdotool imagemagick desktop-file-utils appstream)
 test_packages=(libgtest-dev libgmock-dev libxml2-dev dpkg-dev)
 bench_packages=(libbenchmark-dev time)
 fuzz_packages=(clang libclang-rt-14-dev libxml2-dev)
+windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest libxml2-utils)
 
 wanted=()
 for group in "$@"; do
@@ -23,6 +27,7 @@ for group in "$@"; do
     gui) wanted+=("${build_packages[@]}" "${gui_packages[@]}") ;;
     bench) wanted+=("${build_packages[@]}" "${bench_packages[@]}") ;;
     fuzz) wanted+=("${build_packages[@]}" "${fuzz_packages[@]}") ;;
+    windows) wanted+=("${build_packages[@]}" "${windows_packages[@]}") ;;
     *) echo "deps.sh: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
-# Every test: the optimised build, then the same suite under ASan + UBSan, then a short
+# Every test: the optimised build, then the same suite under ASan + UBSan, then without the
+# SSE2 paths (their plain loops), then the Windows programs under Wine, then a short
 # fuzzing run. Ends with one line that adds up what passed and failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/deps.sh test gui
+bash scripts/deps.sh test gui windows
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 passed=0
 failed=0
 
-for preset in default sanitize; do
+for preset in default sanitize nosimd windows; do
   echo "== $preset build"
   cmake --preset "$preset" -DSQK2XML_WERROR=ON >/dev/null
   cmake --build --preset "$preset"

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "CodePage.h"
-#include "FileNames.h"
+#include "Utf8Text.h"
 #include "Folder.h"
 
 namespace plat
@@ -53,7 +53,7 @@ bool ReadCurrentFolder(std::string& out)
 
 bool SetCurrentDirectory(const CString& strFolder)
 {
-    const std::string name = AnsiToFileSystem(strFolder);
+    const std::string name = AnsiToUtf8(strFolder);
     FolderCache& cache = Cache();
     std::lock_guard<std::mutex> lock(cache.mutex);
     cache.bValid = false;
@@ -70,7 +70,7 @@ bool GetCurrentDirectory(CString& strFolder)
         std::string name;
         if (!ReadCurrentFolder(name))
             return false;
-        cache.strFolder = FileSystemToAnsi(name);
+        cache.strFolder = Utf8ToAnsi(name);
         cache.cp = cp;
         cache.bValid = true;
     }

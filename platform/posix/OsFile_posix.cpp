@@ -16,7 +16,7 @@
 #include <unistd.h>
 
 #include "FileException.h"
-#include "FileNames.h"
+#include "Utf8Text.h"
 #include "OsFile.h"
 #include "StdioFile.h"
 
@@ -93,7 +93,7 @@ bool LockRefused(int fd, int operation, long& lOsError)
             continue;
         if (errno == EWOULDBLOCK)
         {
-            lOsError = kErrorSharingViolation;
+            lOsError = EWOULDBLOCK;
             return true;
         }
         return false; // ENOLCK, EOPNOTSUPP, EINVAL: no locks here
@@ -113,7 +113,7 @@ int OpenRetrying(const char* name, int flags, mode_t mode = 0)
 
 bool OsOpenFile(const CString& strName, UINT nFlags, FileHandle& hFile, long& lOsError)
 {
-    const std::string name = AnsiToFileSystem(strName);
+    const std::string name = AnsiToUtf8(strName);
     const bool bWrite = (nFlags & (CStdioFile::modeWrite | CStdioFile::modeReadWrite)) != 0;
     const bool bCreate = (nFlags & CStdioFile::modeCreate) != 0;
     const bool bTruncate = bCreate && !(nFlags & CStdioFile::modeNoTruncate);
@@ -150,7 +150,7 @@ bool OsOpenFile(const CString& strName, UINT nFlags, FileHandle& hFile, long& lO
 
     const FileKey key{st.st_dev, st.st_ino};
     if (!Registry().Acquire(fd, key, bExclusive))
-        return fail(kErrorSharingViolation);
+        return fail(EWOULDBLOCK); // as flock() says it
     long lLockError = 0;
     if (LockRefused(fd, bExclusive ? LOCK_EX : LOCK_SH, lLockError))
     {
@@ -221,39 +221,34 @@ bool OsCloseFile(FileHandle hFile, long& lOsError)
 
 CString OsErrorText(long lOsError)
 {
-    if (lOsError == kErrorSharingViolation)
+    // POSIX has no share modes, so no text for a refusal by one either.
+    if (lOsError == EWOULDBLOCK)
         return "The file is in use by another program or another open";
     return std::strerror(static_cast<int>(lOsError));
 }
 
-int OsErrorCause(long lOsError)
+OsErrorKind OsErrorCause(long lOsError)
 {
     switch (lOsError)
     {
-    case kErrorSharingViolation:
-        return CFileException::sharingViolation;
+    case EWOULDBLOCK:
+        return OsErrorKind::sharingViolation;
     case ENOENT:
-        return CFileException::fileNotFound;
     case ENOTDIR:
-    case ENAMETOOLONG:
-    case ELOOP:
-        return CFileException::badPath;
-    case EMFILE:
-    case ENFILE:
-        return CFileException::tooManyOpenFiles;
+        return OsErrorKind::notFound;
     case EACCES:
     case EPERM:
     case EROFS:
+        return OsErrorKind::accessDenied;
     case EISDIR:
-        return CFileException::accessDenied;
+        return OsErrorKind::isFolder;
     case ENOSPC:
     case EDQUOT:
+        return OsErrorKind::noSpace;
     case EFBIG:
-        return CFileException::diskFull;
-    case EIO:
-        return CFileException::hardIO;
+        return OsErrorKind::tooLarge;
     default:
-        return CFileException::genericException;
+        return OsErrorKind::other;
     }
 }
 

@@ -9,7 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "FileNames.h"
+#include "Utf8Text.h"
 #include "Shell.h"
 
 namespace plat
@@ -22,7 +22,7 @@ void ShellOpen(const CString& strFile)
 #else
     const char* opener = "xdg-open";
 #endif
-    const std::string file = AnsiToFileSystem(strFile);
+    const std::string file = AnsiToUtf8(strFile);
     // Everything the children need is prepared before fork(): after it only
     // async-signal-safe calls are allowed.
     const char* argv[] = {opener, file.c_str(), nullptr};

@@ -9,7 +9,6 @@
 
 #include "Types.h"
 
-#ifndef _WIN32
 using WORD = unsigned short;
 using DWORD = unsigned int;
 using LONG = int;
@@ -153,7 +152,6 @@ int GetSystemMetrics(int nIndex);
 #define MB_ICONEXCLAMATION 0x30u
 #define MB_ICONSTOP 0x10u
 
-#endif // !_WIN32
 
 // Languages of the resources (primary language | sublanguage << 10).
 #define SQK_LANG_EN_US 0x0409

@@ -1,6 +1,4 @@
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/stat.h>
+#include <cerrno>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +8,7 @@
 #include "TestSupport.h"
 
 using testsupport::Exists;
+using testsupport::SystemPath;
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;
 
@@ -85,31 +84,32 @@ TEST_F(ConvertCommandTest, ConvertsAndHandsOverThePage)
 
 TEST_F(ConvertCommandTest, OutputNamesComeFromTheFinalComponent)
 {
-    ASSERT_EQ(mkdir((dir / "my.music").c_str(), 0755), 0);
+    testsupport::MakeFolder(dir / "my.music");
     WriteBytes(dir / "my.music/list", kPlaylist);
     Run(dir / "my.music/list");
     EXPECT_TRUE(Exists(dir / "my.music/list.xml"));
-    EXPECT_EQ(handedOver, std::vector<std::string>{dir / "my.music/list.htm"});
+    EXPECT_EQ(handedOver, std::vector<std::string>{SystemPath(dir / "my.music/list.htm")});
     EXPECT_FALSE(Exists(dir / "my.xml"));
     EXPECT_FALSE(Exists(dir / "my.htm"));
 }
 
 TEST_F(ConvertCommandTest, RelativePathsResolveBeforeTheFolderChanges)
 {
-    ASSERT_EQ(mkdir((dir / "music").c_str(), 0755), 0);
+    testsupport::MakeFolder(dir / "music");
     WriteBytes(dir / "music/list.sqk", kPlaylist);
     WriteBytes(dir / "music/other.sqk", kPlaylist);
     // Typed with a backslash as on the original system, relative to the current folder.
     CConversionReport report = Run("music\\list.sqk");
     EXPECT_EQ(report.outcome, CConversionReport::converted);
-    EXPECT_EQ(report.strXmlPath.View(), dir / "music/list.xml");
+    EXPECT_EQ(report.strXmlPath.View(), SystemPath(dir / "music/list.xml"));
     EXPECT_TRUE(Exists(dir / "music/list.xml"));
     EXPECT_FALSE(Exists(dir / "music/music"));
     // The folder change outlasts the run: the next relative path is taken from there.
     report = Run("other.sqk");
     EXPECT_EQ(report.outcome, CConversionReport::converted);
     EXPECT_EQ(handedOver,
-              (std::vector<std::string>{dir / "music/list.htm", dir / "music/other.htm"}));
+              (std::vector<std::string>{SystemPath(dir / "music/list.htm"),
+                                        SystemPath(dir / "music/other.htm")}));
 }
 
 TEST_F(ConvertCommandTest, RefusalsWriteNothingAndHandNothingOver)
@@ -120,7 +120,9 @@ TEST_F(ConvertCommandTest, RefusalsWriteNothingAndHandNothingOver)
     CConversionReport report = Run("   ");
     EXPECT_EQ(report.outcome, CConversionReport::refused);
     EXPECT_EQ(report.refusal.step, CBeginRefusal::playlistNotOpened);
-    EXPECT_EQ(report.refusal.error.m_lOsError, ENOENT);
+#ifndef _WIN32
+    EXPECT_EQ(report.refusal.error.m_lOsError, ENOENT); // Windows drops trailing blanks
+#endif
     // Not a playlist.
     WriteBytes(dir / "notes.sqk", "#Some other list\r\n");
     EXPECT_EQ(Run(dir / "notes.sqk").refusal.step, CBeginRefusal::notAPlaylist);
@@ -145,6 +147,9 @@ TEST_F(ConvertCommandTest, WithoutAPageTheXmlIsHandedOver)
 
 TEST_F(ConvertCommandTest, FileExceptionLeavesTheCommandWithoutAHandOver)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX only: needs a file-size limit (setrlimit)";
+#else
     const std::string playlist = testsupport::ManyEntries(3000);
     WriteBytes(dir / "list.sqk", playlist);
     const int status = testsupport::RunWithFileSizeLimit(30000, [&] {
@@ -162,4 +167,5 @@ TEST_F(ConvertCommandTest, FileExceptionLeavesTheCommandWithoutAHandOver)
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(ReadBytes(dir / "list.sqk"), playlist);
+#endif
 }

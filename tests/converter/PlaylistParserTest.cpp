@@ -4,6 +4,8 @@
 #include "PlaylistConverter.h"
 #include "TestSupport.h"
 
+using testsupport::SystemPath;
+
 namespace
 {
 using Children = std::vector<std::pair<std::string, std::string>>;
@@ -86,10 +88,10 @@ TEST_F(PlaylistParserTest, EntryLines)
         {"C:\\My.Music\\Track01\x01SIZE:512",
          Track({{"FILEPATH", "C:\\My.Music\\Track01"}, {"FILESIZE", "512"}, {"TITLE", "Track01"}})},
         {"C:\\a\\b.mp3\x01GENR:x\\y.z", Track({{"FILEPATH", "C:\\a\\b.mp3"}, {"TITLE", "b"}, {"GENRE", "x\\y.z"}})},
-        {"Song.mp3\x01SIZE:512", Track({{"FILEPATH", here + "/Song.mp3"}, {"FILESIZE", "512"}})},
+        {"Song.mp3\x01SIZE:512", Track({{"FILEPATH", SystemPath(here + "/Song.mp3")}, {"FILESIZE", "512"}})},
         {"C:\\Music\\.hidden", Track({{"FILEPATH", "C:\\Music\\.hidden"}, {"TITLE", ".hidden"}})},
-        {"music/sub/Song.ogg", Track({{"FILEPATH", here + "/music/sub/Song.ogg"}, {"TITLE", "Song"}})},
-        {"#not a comment", Track({{"FILEPATH", here + "/#not a comment"}})},
+        {"music/sub/Song.ogg", Track({{"FILEPATH", SystemPath(here + "/music/sub/Song.ogg")}, {"TITLE", "Song"}})},
+        {"#not a comment", Track({{"FILEPATH", SystemPath(here + "/#not a comment")}})},
         {"C:\\a\\b.mp3\x01\x01SIZE:1",
          Track({{"FILEPATH", "C:\\a\\b.mp3"}, {"FILESIZE", "1"}, {"TITLE", "b"}})},
         {"C:\\a\\b.mp3\x01", Track({{"FILEPATH", "C:\\a\\b.mp3"}, {"TITLE", "b"}})},
@@ -108,6 +110,29 @@ TEST_F(PlaylistParserTest, EntryLines)
     };
     for (const Case& c : cases)
         ExpectTracks(c.line, c.tracks);
+}
+
+TEST_F(PlaylistParserTest, WindowsResolvesDrivesSharesAndBackslashes)
+{
+#ifndef _WIN32
+    GTEST_SKIP() << "Windows only: drive letters, shares and backslashes are the system's";
+#else
+    const std::string here = dir.Path();
+    const std::string drive = here.substr(0, 2); // the current folder's drive, "C:"
+    const std::pair<std::string, std::string> cases[] = {
+        {"music\\sub\\Song.ogg",
+         Track({{"FILEPATH", here + "\\music\\sub\\Song.ogg"}, {"TITLE", "Song"}})},
+        {"..\\up.mp3", Track({{"FILEPATH", here.substr(0, here.rfind('\\')) + "\\up.mp3"},
+                              {"TITLE", "up"}})},
+        {"\\rooted\\a.mp3", Track({{"FILEPATH", drive + "\\rooted\\a.mp3"}, {"TITLE", "a"}})},
+        {"D:/Music/x.mp3", Track({{"FILEPATH", "D:\\Music\\x.mp3"}, {"TITLE", "x"}})},
+        {"C:\\Music\\..\\Song.mp3", Track({{"FILEPATH", "C:\\Song.mp3"}, {"TITLE", "Song"}})},
+        {"\\\\server\\share\\a.mp3",
+         Track({{"FILEPATH", "\\\\server\\share\\a.mp3"}, {"TITLE", "a"}})},
+    };
+    for (const auto& [line, tracks] : cases)
+        ExpectTracks(line, tracks);
+#endif
 }
 
 TEST_F(PlaylistParserTest, EveryTypeNumber)
@@ -142,7 +167,7 @@ TEST_F(PlaylistParserTest, DoubleBytePathsKeepTheirTrailBytes)
     // 0x95 0x5C is one character; only the real backslashes separate folders.
     const std::string line = "\x95\x5C\\song.mp3\x01NAME\x81\x40x";
     EXPECT_EQ(ConvertLines({line}),
-              testsupport::XmlDocument(Track({{"FILEPATH", dir.Path() + "/\xE8\xA1\xA8/song.mp3"},
+              testsupport::XmlDocument(Track({{"FILEPATH", SystemPath(dir.Path() + "/\xE8\xA1\xA8/song.mp3")},
                                               {"TITLE", "x"}})));
     EXPECT_EQ(ConvertLines({"C:\\\x95\x5C.mp3"}),
               testsupport::XmlDocument(Track({{"FILEPATH", "C:\\\xE8\xA1\xA8.mp3"},
@@ -157,7 +182,7 @@ TEST_F(PlaylistParserTest, FullPathLimit)
     const std::string fits(259 - nBase - 4, 'f');
     const std::string tooLong(260 - nBase - 4, 'g');
     EXPECT_EQ(ConvertLines({fits + ".mp3"}),
-              testsupport::XmlDocument(Track({{"FILEPATH", dir.Path() + "/" + fits + ".mp3"}})));
+              testsupport::XmlDocument(Track({{"FILEPATH", dir / (fits + ".mp3")}})));
     EXPECT_EQ(ConvertLines({tooLong + ".mp3"}),
               testsupport::XmlDocument(Track({{"FILEPATH", tooLong + ".mp3"}})));
 }

@@ -39,21 +39,39 @@ TEST(EncodeText, EscapesMarkupThenConvertsToUtf8)
 
 TEST(EncodeText, DoubleByteText)
 {
+    // What a lead byte becomes where it makes no character: U+FFFD, or the system's own
+    // substitute on Windows.
+    const plat::CCodePageTable* table = plat::GetCodePageTable(932);
+    ASSERT_NE(table, nullptr);
+    const std::string pair(table->PairOrSubstitute(0x81, '&').bytes,
+                           table->PairOrSubstitute(0x81, '&').nLen);
+    const std::string lone(table->Single(0x81).bytes, table->Single(0x81).nLen);
+#ifndef _WIN32
+    EXPECT_EQ(pair, "\xEF\xBF\xBD");
+    EXPECT_EQ(lone, "\xEF\xBF\xBD");
+#endif
     // 0x95 0x5C: its trail byte is no backslash and no escape is involved.
     EXPECT_EQ(Encode(932, "C:\\\x95\x5C\\a"), "C:\\\xE8\xA1\xA8\\a");
-    // A lead byte before markup is no character; the markup is still escaped.
-    EXPECT_EQ(Encode(932, "\x81&x"), "\xEF\xBF\xBD&amp;x");
-    EXPECT_EQ(Encode(932, "\x81<"), "\xEF\xBF\xBD&lt;");
-    EXPECT_EQ(Encode(932, std::string("\x81\0", 2)), "\xEF\xBF\xBD\xEF\xBF\xBD");
-    EXPECT_EQ(Encode(932, "end\x81"), "end\xEF\xBF\xBD");
+    // A lead byte takes the next byte with it, as the system reads a text. Before markup
+    // that is the '&' of the escape, so the pair is no character and the rest of the
+    // escape follows it.
+    EXPECT_EQ(Encode(932, "\x81&x"), pair + "amp;x");
+    EXPECT_EQ(Encode(932, "\x81<"), pair + "lt;");
+    EXPECT_EQ(Encode(932, "\x81\x01" "a"), pair + "a");
+    EXPECT_EQ(Encode(932, "\x81\x7F\x95\x5C"), pair + "\xE8\xA1\xA8");
+    // At the end, and before a zero byte, it stands alone.
+    EXPECT_EQ(Encode(932, std::string("\x81\0", 2)), lone + "\xEF\xBF\xBD");
+    EXPECT_EQ(Encode(932, "end\x81"), "end" + lone);
     EXPECT_EQ(Encode(936, "\xC4\xE3&\xBA\xC3"), "\xE4\xBD\xA0&amp;\xE5\xA5\xBD");
 }
 
-TEST(EncodeText, WithoutAConverterTheTextStaysEscapedButUnconverted)
+TEST(EncodeText, WithoutAConverterTheTextStaysEscapedAndValidUtf8)
 {
-    // An active code page the system cannot convert leaves the ANSI bytes as they are;
-    // the escapes and the control characters are still taken care of.
-    EXPECT_EQ(Encode(12345, std::string("a&\xE9\x01<", 5)), "a&amp;\xE9\xEF\xBF\xBD&lt;");
+    // An active code page the system cannot convert leaves the text unconverted. The
+    // document is declared UTF-8, so a byte of 0x80 and above, which would make it
+    // malformed, becomes U+FFFD, as the control characters do; the escapes stay.
+    EXPECT_EQ(Encode(12345, std::string("a&\xE9\x01<", 5)), "a&amp;\xEF\xBF\xBD\xEF\xBF\xBD&lt;");
+    EXPECT_EQ(Encode(12345, "\x93\xFA\x96\x7B"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD{");
     EXPECT_EQ(Encode(12345, ""), "");
 }
 

@@ -112,12 +112,18 @@ std::string Reference(UINT cp, const unsigned char* p, size_t n)
             out += static_cast<char>(b);
         else if (IsLead(cp, b))
         {
+            // The text is escaped first, then converted: a lead byte takes the next byte
+            // with it, the '&' of an escape too, unless the text ends there.
+            const unsigned char next = i + 1 < n ? p[i + 1] : 0;
+            const char* rest = next == '&' ? "amp;" : next == '<' ? "lt;" : next == '>' ? "gt;" : nullptr;
             std::optional<char32_t> u;
-            if (i + 1 < n)
+            if (next != 0 && !rest)
                 u = Decode(cp, p + i, 2);
-            if (u)
+            if (next != 0)
                 ++i;
             AppendUtf8(u ? *u : 0xFFFD, out);
+            if (rest)
+                out += rest;
         }
         else
         {

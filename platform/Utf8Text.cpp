@@ -1,4 +1,4 @@
-#include "FileNames.h"
+#include "Utf8Text.h"
 
 #include "CodePage.h"
 
@@ -15,7 +15,7 @@ bool IsAscii(std::string_view s)
 }
 } // namespace
 
-std::string AnsiToFileSystem(const CString& strName)
+std::string AnsiToUtf8(const CString& strName)
 {
     std::string out;
     if (IsAscii(strName.View()) ||
@@ -24,7 +24,7 @@ std::string AnsiToFileSystem(const CString& strName)
     return out;
 }
 
-CString FileSystemToAnsi(std::string_view name, bool* pbLossy)
+CString Utf8ToAnsi(std::string_view name, bool* pbLossy)
 {
     if (pbLossy)
         *pbLossy = false;
