@@ -135,8 +135,10 @@ TEST_F(CliTest, EndlessAndHugeFilesAreRefusedAtOnce)
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.err, Printed("sqk2xml-cli: " + path + ": not a Sonquill playlist: its "
                                       "first line is not \"#Sonquill playlist\"\n"));
+#ifndef _WIN32 // Wine keeps no memory figures of a process that has ended
         EXPECT_GT(result.peakKiB, 0);
         EXPECT_LT(result.peakKiB, 16 * 1024);
+#endif
     }
 }
 

@@ -94,7 +94,7 @@ std::string ManyEntries(int n);
 struct ProcessResult
 {
     int status = -1; ///< exit status, or 128 + signal
-    long peakKiB = 0; ///< the program's peak resident memory
+    long peakKiB = 0; ///< the program's peak resident memory (POSIX only)
     std::string out;
     std::string err;
 };
