@@ -65,4 +65,6 @@ void CPlaylistConverter::WriteTrack()
     PutLiteral(p, kTrackClose);
     m_strWork.ReleaseBuffer(static_cast<int>(nLength));
     m_fileOut.WriteString(m_strWork); // one write per track
+    if (m_tablePage.IsOpen())
+        m_tablePage.WriteRow(*this);
 }
