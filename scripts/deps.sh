@@ -4,6 +4,7 @@
 #   scripts/deps.sh gui     build, plus what the GUI tests use: Xvfb, xdotool, ImageMagick's
 #                           import, and the validators of desktop entries and AppStream data
 #   scripts/deps.sh test    build, plus what the test suites use
+#   scripts/deps.sh browser Chromium and Python, which test and time the table page
 #   scripts/deps.sh bench   build, plus Google Benchmark and GNU time (bench/)
 #   scripts/deps.sh fuzz    build, plus clang with libFuzzer and libxml2 (tests/fuzz/)
 # Runs apt-get as root, or through sudo.
@@ -14,6 +15,7 @@ gui_packages=(xvfb xauth xdotool imagemagick desktop-file-utils appstream)
 test_packages=(libgtest-dev libgmock-dev libxml2-dev)
 bench_packages=(libbenchmark-dev time)
 fuzz_packages=(clang libclang-rt-14-dev libxml2-dev)
+browser_packages=(chromium python3)
 
 wanted=()
 for group in "$@"; do
@@ -23,6 +25,7 @@ for group in "$@"; do
     gui) wanted+=("${build_packages[@]}" "${gui_packages[@]}") ;;
     bench) wanted+=("${build_packages[@]}" "${bench_packages[@]}") ;;
     fuzz) wanted+=("${build_packages[@]}" "${fuzz_packages[@]}") ;;
+    browser) wanted+=("${browser_packages[@]}") ;;
     *) echo "deps.sh: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/deps.sh test gui
+bash scripts/deps.sh test gui browser
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 passed=0
