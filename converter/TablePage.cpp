@@ -93,13 +93,16 @@ void CTablePage::WriteHead(const CString& strTitle)
 
 void CTablePage::WriteRow(const CPlaylistConverter& converter)
 {
-    // "<tr>", then "<td>" and the value for each column, the optional end tags left out:
-    // a tenth less to read, and a value holds no "<" that could end a cell early.
+    // "<tr>", then "<td>" and the value for each column, the cells' optional end tags
+    // left out: a tenth less to read, and a value holds no "<" that could end a cell
+    // early. The row's end tag stays, or the line end would be part of its last value.
     static constexpr char kBlockBreak[] = "</table></div>\n<div class=c><table>\n";
     static constexpr char kRowStart[] = "<tr>";
     static constexpr char kCell[] = "<td>";
+    static constexpr char kRowEnd[] = "</tr>\n";
     const bool bBreak = m_nRows != 0 && m_nRows % kRowsPerBlock == 0;
-    size_t nLength = (bBreak ? sizeof kBlockBreak - 1 : 0) + sizeof kRowStart - 1 + 1;
+    size_t nLength =
+        (bBreak ? sizeof kBlockBreak - 1 : 0) + sizeof kRowStart - 1 + sizeof kRowEnd - 1;
     for (const CTrackField& field : kPageColumns)
         nLength += sizeof kCell - 1 + static_cast<size_t>((converter.*field.pMember).GetLength());
 
@@ -112,7 +115,7 @@ void CTablePage::WriteRow(const CPlaylistConverter& converter)
         p = PutLiteral(p, kCell);
         p = (converter.*field.pMember).CopyTo(p); // its overrun is overwritten next
     }
-    *p = '\n';
+    PutLiteral(p, kRowEnd);
     m_strRow.ReleaseBuffer(static_cast<int>(nLength));
     m_file.WriteString(m_strRow);
     ++m_nRows;
