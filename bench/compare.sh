@@ -10,10 +10,11 @@
 # sizeable part of the smaller run, and would make the larger one look faster per byte.
 #
 #   bench/compare.sh [--runs N] [--size MB] [--small MB] [--build DIR] [--work DIR]
-#                    [--strict]
+#                    [--page STYLE] [--strict]
 #
 # Sizes are in MB of 10^6 bytes, as are all the rates printed. --strict makes the script
 # exit with 1 when a target is missed (it exits 0 otherwise: it measures, it does not test).
+# --page passes the viewer page's style to sqk2xml-cli (classic unless told).
 set -euo pipefail
 export LC_ALL=C
 cd "$(dirname "$0")/.."
@@ -24,6 +25,7 @@ small_mb=20
 build_dir=build/bench
 work_dir=
 strict=0
+page=classic
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs=$2; shift 2 ;;
@@ -31,8 +33,9 @@ while [ $# -gt 0 ]; do
     --small) small_mb=$2; shift 2 ;;
     --build) build_dir=$2; shift 2 ;;
     --work) work_dir=$2; shift 2 ;;
+    --page) page=$2; shift 2 ;;
     --strict) strict=1; shift ;;
-    -h|--help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "compare.sh: unknown option '$1'" >&2; exit 2 ;;
   esac
 done
@@ -82,7 +85,7 @@ time_once() { # output command...
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2];
                                                else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-run_cli() { "$cli" --codepage 1252 "$1" >/dev/null; }
+run_cli() { "$cli" --codepage 1252 --page "$page" "$1" >/dev/null; }
 run_iconv() { iconv -f CP1252 -t UTF-8 "$1" >"$2"; }
 run_cat() { cat "$1" >"$2"; }
 
@@ -103,14 +106,14 @@ measure() { # playlist label -> sets t_cli, t_iconv, t_cat (median seconds)
 }
 
 rate() { awk -v n="$1" -v t="$2" 'BEGIN { printf "%.0f", n / 1e6 / t }'; }
-peak_kib() { "$gnu_time" -f %M "$cli" --codepage 1252 "$1" 2>&1 >/dev/null | tail -n 1; }
+peak_kib() { "$gnu_time" -f %M "$cli" --codepage 1252 --page "$page" "$1" 2>&1 >/dev/null | tail -n 1; }
 
 big_bytes=$(stat -c %s "$big")
 small_bytes=$(stat -c %s "$small")
 
 echo "Machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo)," \
   "$(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)"
-echo "Playlists: $big_bytes bytes and $small_bytes bytes; $runs runs each, median"
+echo "Playlists: $big_bytes bytes and $small_bytes bytes; $runs runs each, median; --page $page"
 echo
 
 measure "$big" "${size_mb} MB"
@@ -119,6 +122,7 @@ t_big=$t_cli
 iconv_rate=$(rate "$big_bytes" "$t_iconv")
 cat_rate=$(rate "$big_bytes" "$t_cat")
 xml_bytes=$(stat -c %s "${big%.sqk}.xml")
+page_bytes=$(stat -c %s "${big%.sqk}.htm" 2>/dev/null || echo none)
 
 measure "$small" "${small_mb} MB"
 small_rate=$(rate "$small_bytes" "$t_cli")
@@ -143,7 +147,8 @@ linear=$(awk -v a="$cli_rate" -v b="$small_rate" 'BEGIN { printf "%.2f", a / b }
 linear_net=$(awk -v a="$big_net_rate" -v b="$small_net_rate" 'BEGIN { printf "%.2f", a / b }')
 
 echo
-printf '%-34s %8s MB/s  (XML document: %s bytes)\n' "sqk2xml-cli, ${size_mb} MB" "$cli_rate" "$xml_bytes"
+printf '%-34s %8s MB/s  (XML document: %s bytes, page: %s bytes)\n' "sqk2xml-cli, ${size_mb} MB" \
+  "$cli_rate" "$xml_bytes" "$page_bytes"
 printf '%-34s %8s MB/s\n' "iconv -f CP1252 -t UTF-8, ${size_mb} MB" "$iconv_rate"
 printf '%-34s %8s MB/s\n' "cat, ${size_mb} MB" "$cat_rate"
 printf '%-34s %8s MB/s\n' "sqk2xml-cli, ${small_mb} MB" "$small_rate"
