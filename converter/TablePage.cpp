@@ -94,7 +94,7 @@ void CTablePage::WriteHead(const CString& strTitle)
 void CTablePage::WriteRow(const CPlaylistConverter& converter)
 {
     // "<tr>", then "<td>" and the value for each column, the cells' optional end tags
-    // left out: a tenth less to read, and a value holds no "<" that could end a cell
+    // left out: a third less to read, and a value holds no "<" that could end a cell
     // early. The row's end tag stays, or the line end would be part of its last value.
     static constexpr char kBlockBreak[] = "</table></div>\n<div class=c><table>\n";
     static constexpr char kRowStart[] = "<tr>";
