@@ -17,6 +17,8 @@ import subprocess
 import sys
 import tempfile
 
+# Nothing is written into the source tree, compiled modules included.
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "browser"))
 import cdp  # noqa: E402
 

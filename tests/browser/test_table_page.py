@@ -15,7 +15,9 @@ import tempfile
 import unittest
 import xml.etree.ElementTree as ElementTree
 
-import cdp
+# Nothing is written into the source tree, compiled modules included.
+sys.dont_write_bytecode = True
+import cdp  # noqa: E402
 
 CLI = None
 CHROMIUM = "chromium"
