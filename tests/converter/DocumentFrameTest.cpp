@@ -115,13 +115,28 @@ TEST_F(DocumentFrameTest, XmlHeldByAnotherProcessIsRefusedBeforeAnythingIsWritte
 {
     WriteBytes(dir / "list.sqk", "#Sonquill playlist\r\n");
     WriteBytes(dir / "list.xml", "held\n");
+    int ready[2], release[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(release), 0);
+    const pid_t holder = fork();
+    if (holder == 0)
     {
-        const testsupport::LockHolder holder(dir / "list.xml");
-        ASSERT_TRUE(holder.Holds());
-        EXPECT_FALSE(Convert(dir / "list.sqk", dir / "list.xml"));
-        EXPECT_EQ(ReadBytes(dir / "list.xml"), "held\n");
-        EXPECT_FALSE(Exists(dir / "list.htm"));
+        const int fd = open((dir / "list.xml").c_str(), O_RDONLY);
+        char c = flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
+        (void)!write(ready[1], &c, 1);
+        (void)!read(release[0], &c, 1); // hold the lock until told
+        _exit(0);
     }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
+
+    EXPECT_FALSE(Convert(dir / "list.sqk", dir / "list.xml"));
+    EXPECT_EQ(ReadBytes(dir / "list.xml"), "held\n");
+    EXPECT_FALSE(Exists(dir / "list.htm"));
+
+    (void)!write(release[1], "x", 1);
+    waitpid(holder, nullptr, 0);
     EXPECT_TRUE(Convert(dir / "list.sqk", dir / "list.xml"));
 }
 

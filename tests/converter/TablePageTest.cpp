@@ -1,7 +1,9 @@
 // The table page as written: its rows, and the rules it shares with the classic page.
 // What a browser makes of it is tested in tests/browser.
 #include <cerrno>
-#include <unistd.h>
+#ifndef _WIN32
+#include <unistd.h> // symlink
+#endif
 
 #include <gtest/gtest.h>
 
@@ -97,28 +99,20 @@ TEST_F(TablePageTest, WrittenUnderTheRulesOfTheClassicPage)
 {
     const std::string playlist = "#Sonquill playlist\r\nC:\\m\\a.mp3\r\n";
 
-    // The playlist's own name: no page, the playlist untouched, the XML document handed over.
+    // The playlist's own name: the run holds it open, so the page's open is refused before
+    // anything is emptied; the XML document is handed over instead.
     WriteBytes(dir / "self.htm", playlist);
     CConversionReport report = Run(dir / "self.htm", CPageStyle::table);
     EXPECT_EQ(report.strTarget.View(), dir / "self.xml");
     EXPECT_EQ(ReadBytes(dir / "self.htm"), playlist);
 
-    // A page another program holds is not emptied.
-    WriteBytes(dir / "list.sqk", playlist);
-    WriteBytes(dir / "list.htm", "held");
-    {
-        const testsupport::LockHolder holder(dir / "list.htm");
-        ASSERT_TRUE(holder.Holds());
-        report = Run(dir / "list.sqk", CPageStyle::table);
-        EXPECT_EQ(report.strTarget.View(), dir / "list.xml");
-        EXPECT_EQ(ReadBytes(dir / "list.htm"), "held");
-    }
-
     // No page at all: an existing one is left alone.
+    WriteBytes(dir / "list.sqk", playlist);
+    WriteBytes(dir / "list.htm", "kept");
     report = Run(dir / "list.sqk", CPageStyle::none);
     EXPECT_EQ(report.outcome, CConversionReport::converted);
     EXPECT_EQ(report.strTarget.View(), dir / "list.xml");
-    EXPECT_EQ(ReadBytes(dir / "list.htm"), "held");
+    EXPECT_EQ(ReadBytes(dir / "list.htm"), "kept");
     WriteBytes(dir / "other.sqk", playlist);
     Run(dir / "other.sqk", CPageStyle::none);
     EXPECT_TRUE(Exists(dir / "other.xml"));
@@ -136,6 +130,7 @@ TEST_F(TablePageTest, TitleIsTheXmlNameConvertedAndEscaped)
               std::string::npos);
 }
 
+#ifndef _WIN32
 TEST_F(TablePageTest, WriteErrorOfThePageIsRaised)
 {
     WriteBytes(dir / "list.sqk", testsupport::ManyEntries(10));
@@ -153,3 +148,4 @@ TEST_F(TablePageTest, WriteErrorOfThePageIsRaised)
     // The XML document was complete before the page was finished.
     EXPECT_EQ(testsupport::XmlProblems(ReadBytes(dir / "list.xml")), "");
 }
+#endif

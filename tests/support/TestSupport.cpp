@@ -11,7 +11,6 @@
 #include <poll.h>
 #include <pwd.h>
 #include <sstream>
-#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -227,40 +226,6 @@ int RunAsNobody(const std::function<int()>& fn)
             return 97;
         return fn();
     });
-}
-
-LockHolder::LockHolder(const std::string& path)
-{
-    int ready[2], release[2];
-    if (pipe(ready) != 0 || pipe(release) != 0)
-        return;
-    m_pid = fork();
-    if (m_pid == 0)
-    {
-        close(release[1]);
-        const int fd = open(path.c_str(), O_RDONLY);
-        char c = fd >= 0 && flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
-        (void)!write(ready[1], &c, 1);
-        (void)!read(release[0], &c, 1); // hold the lock until told
-        _exit(0);
-    }
-    close(ready[1]);
-    close(release[0]);
-    m_release = release[1];
-    char c = 0;
-    m_bHolds = m_pid > 0 && read(ready[0], &c, 1) == 1 && c == 'y';
-    close(ready[0]);
-}
-
-LockHolder::~LockHolder()
-{
-    if (m_release >= 0)
-    {
-        (void)!write(m_release, "x", 1); // the child's read returns, and it ends
-        close(m_release);
-    }
-    if (m_pid > 0)
-        waitpid(m_pid, nullptr, 0);
 }
 
 ProcessResult RunProgram(const std::vector<std::string>& argv, const std::string& cwd,

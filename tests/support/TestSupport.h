@@ -66,24 +66,6 @@ std::string ManyEntries(int n);
 /// file permissions apply even when the tests run as root. -1 when it cannot drop.
 int RunAsNobody(const std::function<int()>& fn);
 
-/// Holds an exclusive flock() on a file from a child process, as another program that has
-/// the file open would, until destroyed.
-class LockHolder
-{
-public:
-    explicit LockHolder(const std::string& path);
-    ~LockHolder();
-    LockHolder(const LockHolder&) = delete;
-    LockHolder& operator=(const LockHolder&) = delete;
-    /// False when the lock could not be taken.
-    bool Holds() const { return m_bHolds; }
-
-private:
-    int m_pid = -1;
-    int m_release = -1;
-    bool m_bHolds = false;
-};
-
 struct ProcessResult
 {
     int status = -1; ///< exit status, or 128 + signal
