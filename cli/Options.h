@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "PlaylistConverter.h"
 #include "Types.h"
 
 struct CCliOptions
@@ -18,6 +19,7 @@ struct CCliOptions
     Action action = convert;
     UINT nCodePage = 0; ///< 0: the locale decides
     bool bOpen = false;
+    CPageStyle pageStyle = CPageStyle::classic;
     std::vector<std::string> playlists; ///< as given: file-system text
     std::string strError;               ///< for usageError
 };

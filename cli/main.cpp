@@ -16,7 +16,7 @@ namespace
 const char kProgram[] = "sqk2xml-cli";
 
 const char kHelp[] =
-    "Usage: sqk2xml-cli [--codepage N] [--open] [--] PLAYLIST...\n"
+    "Usage: sqk2xml-cli [--codepage N] [--page STYLE] [--open] [--] PLAYLIST...\n"
     "Convert Sonquill playlists (.sqk) into XML documents, each with an HTML viewer page\n"
     "beside it, and print the path of the page (or of the XML document when no page\n"
     "could be written) for every playlist converted.\n"
@@ -24,6 +24,10 @@ const char kHelp[] =
     "  --codepage N  read the playlists as text in Windows code page N (874, 932, 936,\n"
     "                949, 950, 1250 to 1258); without it the locale decides (on\n"
     "                Windows, the system's ANSI code page)\n"
+    "  --page STYLE  the viewer page: classic (the default; it needs a browser with\n"
+    "                XML data islands), table (a page that today's browsers show,\n"
+    "                sortable and filterable) or none (no page: the XML document\n"
+    "                is the result)\n"
     "  --open        hand each result to the desktop to open it\n"
     "  --help        display this help and exit\n"
     "  --version     output version information and exit\n"
@@ -95,12 +99,14 @@ CString FullPathOf(const CString& strPath)
 }
 
 // Converts one playlist; true when it was converted.
-bool ConvertOne(const std::string& arg, const CString& strFullPath, bool bOpen)
+bool ConvertOne(const std::string& arg, const CString& strFullPath, const CCliOptions& options)
 {
     try
     {
-        const plat::ShellOpenFn shellOpen = bOpen ? plat::ShellOpenFn(plat::ShellOpen) : nullptr;
-        const CConversionReport report = RunConversionCommand(strFullPath, shellOpen);
+        const plat::ShellOpenFn shellOpen =
+            options.bOpen ? plat::ShellOpenFn(plat::ShellOpen) : nullptr;
+        const CConversionReport report =
+            RunConversionCommand(strFullPath, shellOpen, options.pageStyle);
         if (report.outcome != CConversionReport::converted)
         {
             Report(arg, RefusalText(report));
@@ -161,7 +167,7 @@ int main(int argc, char** argv)
             bAllConverted = false;
             continue;
         }
-        bAllConverted &= ConvertOne(options.playlists[i], fullPaths[i], options.bOpen);
+        bAllConverted &= ConvertOne(options.playlists[i], fullPaths[i], options);
         std::fflush(stdout);
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout) || g_bOutputFailed)

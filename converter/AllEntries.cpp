@@ -3,12 +3,12 @@
 // Within a run the lines are independent of each other: each entry's values start afresh,
 // and relative paths resolve against the one folder that the run made current. So the
 // whole lines that the read buffer holds are cut in two at a line end: a second converter
-// converts the second part on a thread of its own into a file in memory, while this one
-// converts the first part into the document, and the second part's text follows it. A
-// line that is not whole in the buffer (one that spans two reads, or a last line without
-// a line end) is read and converted here as ConvertNextEntry does, and so is every read.
-// So the first 0x1A ends the input, and a read or write error surfaces, as it would line
-// by line: with every entry before it written and none after it.
+// converts the second part on a thread of its own into files in memory, while this one
+// converts the first part into the document (and the table page), and the second part's
+// text and rows follow. A line that is not whole in the buffer (one that spans two reads,
+// or a last line without a line end) is read and converted here as ConvertNextEntry does,
+// and so is every read. So the first 0x1A ends the input, and a read or write error
+// surfaces, as it would line by line: with every entry before it written and none after.
 #include <exception>
 #include <memory>
 #include <utility>
@@ -32,11 +32,17 @@ void ConvertLines(CPlaylistConverter& converter, std::string_view lines)
 // The second converter and its thread, made when a buffer first holds enough lines.
 struct CSecondConverter
 {
-    CSecondConverter() { converter.m_fileOut.OpenInMemory(); }
+    explicit CSecondConverter(bool bTablePage)
+    {
+        converter.m_fileOut.OpenInMemory();
+        if (bTablePage)
+            converter.m_tablePage.OpenInMemory();
+    }
 
     CPlaylistConverter converter;
     std::exception_ptr error; // what left its part of the lines
     CString strText;          // its part of the document, on the way there
+    CString strRows;          // and of the table page's rows
     CBackgroundJob thread;    // last: destroyed first, it waits for the job under way
 };
 } // namespace
@@ -62,7 +68,7 @@ void CPlaylistConverter::ConvertAllEntries()
         }
 
         if (!pSecond)
-            pSecond = std::make_unique<CSecondConverter>();
+            pSecond = std::make_unique<CSecondConverter>(m_tablePage.IsOpen());
         CSecondConverter& second = *pSecond;
         second.thread.Start([&second, part = lines.substr(nFirst)] {
             try
@@ -82,6 +88,11 @@ void CPlaylistConverter::ConvertAllEntries()
             std::rethrow_exception(std::exchange(second.error, nullptr));
         second.converter.m_fileOut.TakeText(second.strText);
         m_fileOut.WriteString(second.strText);
+        if (m_tablePage.IsOpen())
+        {
+            second.converter.m_tablePage.TakeRows(second.strRows);
+            m_tablePage.AppendRows(second.strRows);
+        }
         m_fileIn.SkipBuffered(lines.size());
     }
 }

@@ -18,7 +18,8 @@ CString XmlPathFor(const CString& strPlaylistPath)
 }
 
 CConversionReport RunConversionCommand(const CString& strTypedPath,
-                                       const plat::ShellOpenFn& shellOpen)
+                                       const plat::ShellOpenFn& shellOpen,
+                                       CPageStyle pageStyle)
 {
     CConversionReport report;
     if (strTypedPath.IsEmpty())
@@ -33,6 +34,7 @@ CConversionReport RunConversionCommand(const CString& strTypedPath,
         report.strPlaylistPath.Assign(szFullPath, static_cast<int>(nFull));
 
     CPlaylistConverter converter;
+    converter.m_nPageStyle = pageStyle;
     report.strXmlPath = XmlPathFor(report.strPlaylistPath);
     if (!converter.BeginConversion(report.strPlaylistPath, report.strXmlPath, &report.refusal))
     {

@@ -30,4 +30,5 @@ CString XmlPathFor(const CString& strPlaylistPath);
 /// the result to shellOpen. A CFileException from a failed read, write or close leaves the
 /// command uncaught, after the converter and its files are closed and before any hand-over.
 CConversionReport RunConversionCommand(const CString& strTypedPath,
-                                       const plat::ShellOpenFn& shellOpen);
+                                       const plat::ShellOpenFn& shellOpen,
+                                       CPageStyle pageStyle = CPageStyle::classic);

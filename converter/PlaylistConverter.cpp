@@ -86,5 +86,7 @@ void CPlaylistConverter::EndConversion()
 {
     WriteEpilog();
     m_fileOut.Close();
+    if (m_tablePage.IsOpen())
+        m_tablePage.WriteEnd();
     m_fileIn.Close();
 }

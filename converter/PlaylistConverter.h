@@ -9,7 +9,16 @@
 
 #include "CString.h"
 #include "StdioFile.h"
+#include "TablePage.h"
 #include "Types.h"
+
+/// Which viewer page a run writes beside its XML document.
+enum class CPageStyle
+{
+    classic, ///< binds the XML document to a table in a browser with XML data islands
+    table,   ///< carries the rows itself: sortable and filterable in today's browsers
+    none     ///< no page: the XML document is the result
+};
 
 /// Why BeginConversion refused a playlist; filled only when asked for.
 struct CBeginRefusal
@@ -53,7 +62,13 @@ public:
     bool WriteProlog(const CString& strXmlPath);
     bool WriteEpilog();
     /// Writes the page beside the XML document; m_strPagePath tells whether it was written.
+    /// The table page stays open: each TRACK adds its row, and EndConversion its end.
     bool WriteViewerPage(const CString& strXmlPath);
+    /// The XML file's name, the final component of its full path; false when the full
+    /// path cannot be resolved.
+    bool FindXmlFileName(const CString& strXmlPath, CString& strName);
+    /// Opens the table page and writes its head; false when it cannot be opened.
+    bool OpenTablePage(const CString& strXmlPath);
 
     /// Escapes "&", "<", ">" and converts the text from the ANSI code page to UTF-8, in place.
     void EncodeText(CString& strText);
@@ -76,6 +91,8 @@ public:
     int m_nEnd = 0;
     int m_nStart = 0;
     int m_nType = 0;
+    CPageStyle m_nPageStyle = CPageStyle::classic; ///< set before BeginConversion
+    CTablePage m_tablePage;
 
     // TrackFields: the values of the current entry.
     CString m_strFilePath;

@@ -1,6 +1,7 @@
 // One playlist line: the path, then segments each introduced by the byte 0x01; a segment
 // is a four-byte tag, one character skipped, and the value.
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <string_view>
@@ -9,6 +10,7 @@
 #include "Folder.h"
 #include "PlaylistConverter.h"
 #include "TextScan.h"
+#include "TrackFields.h"
 
 namespace
 {
@@ -32,20 +34,16 @@ struct Tag
     bool bUsed = false;
 };
 
-constexpr Tag kTags[] = {
-    {TagCode("NAME"), &CPlaylistConverter::m_strTitle, true},
-    {TagCode("ATST"), &CPlaylistConverter::m_strArtist, true},
-    {TagCode("CHNL"), &CPlaylistConverter::m_strChannels, true},
-    {TagCode("TIME"), &CPlaylistConverter::m_strDuration, true},
-    {TagCode("ALBM"), &CPlaylistConverter::m_strAlbum, true},
-    {TagCode("GENR"), &CPlaylistConverter::m_strGenre, true},
-    {TagCode("YEAR"), &CPlaylistConverter::m_strYear, true},
-    {TagCode("TRKN"), &CPlaylistConverter::m_strTrackNum, true},
-    {TagCode("RATE"), &CPlaylistConverter::m_strBitrate, true},
-    {TagCode("FREQ"), &CPlaylistConverter::m_strSampRate, true},
-    {TagCode("SIZE"), &CPlaylistConverter::m_strFileSize, true},
-    {TagCode("TYPE"), nullptr, true},
-};
+constexpr std::array<Tag, kFieldCount> kTags = [] {
+    std::array<Tag, kFieldCount> tags{};
+    for (size_t i = 0; i < tags.size(); ++i)
+    {
+        const CTrackField& field = kTrackFields[i];
+        tags[i] = {TagCode(field.pszTag),
+                   field.kind == CFieldKind::typeNumber ? nullptr : field.pMember, true};
+    }
+    return tags;
+}();
 
 constexpr unsigned TagSlot(uint32_t code, uint32_t multiplier)
 {
@@ -178,18 +176,9 @@ void CPlaylistConverter::ConvertEntryLine(std::string_view line)
         return; // an empty line, or no path: nothing is cleared or written
     const int nPathLength = m_nEnd;
 
-    m_strFileType.Empty();
-    m_strFileSize.Empty();
-    m_strTitle.Empty();
-    m_strArtist.Empty();
-    m_strAlbum.Empty();
-    m_strGenre.Empty();
-    m_strYear.Empty();
-    m_strTrackNum.Empty();
-    m_strChannels.Empty();
-    m_strSampRate.Empty();
-    m_strBitrate.Empty();
-    m_strDuration.Empty();
+#define SQK_TRACK_FIELD(tag, element, member, ...) member.Empty();
+#include "TrackFields.inc"
+#undef SQK_TRACK_FIELD
     m_strFilePath.AssignPadded(line.data(), m_nEnd);
 
     while (m_nEnd < nLength)

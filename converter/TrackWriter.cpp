@@ -35,18 +35,10 @@ template <typename Converter, typename F>
 void ForEachChild(Converter& c, F f)
 {
     f("\t\t<FILEPATH>", c.m_strFilePath, "</FILEPATH>\n");
-    f("\t\t<FILESIZE>", c.m_strFileSize, "</FILESIZE>\n");
-    f("\t\t<FILETYPE>", c.m_strFileType, "</FILETYPE>\n");
-    f("\t\t<ARTIST>", c.m_strArtist, "</ARTIST>\n");
-    f("\t\t<TITLE>", c.m_strTitle, "</TITLE>\n");
-    f("\t\t<ALBUM>", c.m_strAlbum, "</ALBUM>\n");
-    f("\t\t<GENRE>", c.m_strGenre, "</GENRE>\n");
-    f("\t\t<YEAR>", c.m_strYear, "</YEAR>\n");
-    f("\t\t<TRACKNUM>", c.m_strTrackNum, "</TRACKNUM>\n");
-    f("\t\t<SAMPRATE>", c.m_strSampRate, "</SAMPRATE>\n");
-    f("\t\t<CHANNELS>", c.m_strChannels, "</CHANNELS>\n");
-    f("\t\t<BITRATE>", c.m_strBitrate, "</BITRATE>\n");
-    f("\t\t<DURATION>", c.m_strDuration, "</DURATION>\n");
+#define SQK_TRACK_FIELD(tag, element, member, ...) \
+    f("\t\t<" #element ">", c.member, "</" #element ">\n");
+#include "TrackFields.inc"
+#undef SQK_TRACK_FIELD
 }
 } // namespace
 
@@ -73,4 +65,6 @@ void CPlaylistConverter::WriteTrack()
     PutLiteral(p, kTrackClose);
     m_strWork.ReleaseBuffer(static_cast<int>(nLength));
     m_fileOut.WriteString(m_strWork); // one write per track
+    if (m_tablePage.IsOpen())
+        m_tablePage.WriteRow(*this);
 }

@@ -72,6 +72,8 @@ public:
     /// Writes the text (all of it, zero bytes included), each LF as CR LF.
     void WriteString(const CString& str) { WriteText(str.GetData(), str.GetLength()); }
     void WriteString(const char* psz);
+    /// Writes n bytes of text, each LF as CR LF.
+    void Write(const char* p, size_t n) { WriteText(p, n); }
     /// Writes what is buffered and closes; the file is closed even when this throws.
     void Close();
 

@@ -4,6 +4,7 @@
 #   scripts/deps.sh gui     build, plus what the GUI tests use: Xvfb, xdotool, ImageMagick's
 #                           import, and the validators of desktop entries and AppStream data
 #   scripts/deps.sh test    build, plus what the test suites use (dpkg-dev: the package test)
+#   scripts/deps.sh browser Chromium and Python, which test and time the table page
 #   scripts/deps.sh bench   build, plus Google Benchmark and GNU time (bench/)
 #   scripts/deps.sh fuzz    build, plus clang with libFuzzer and libxml2 (tests/fuzz/)
 #   scripts/deps.sh windows build, plus mingw-w64 (POSIX threads), Wine (about 1.1 GB; its
@@ -18,6 +19,7 @@ test_packages=(libgtest-dev libgmock-dev libxml2-dev dpkg-dev)
 bench_packages=(libbenchmark-dev time)
 fuzz_packages=(clang libclang-rt-14-dev libxml2-dev)
 windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest libxml2-utils)
+browser_packages=(chromium python3)
 
 wanted=()
 for group in "$@"; do
@@ -28,6 +30,7 @@ for group in "$@"; do
     bench) wanted+=("${build_packages[@]}" "${bench_packages[@]}") ;;
     fuzz) wanted+=("${build_packages[@]}" "${fuzz_packages[@]}") ;;
     windows) wanted+=("${build_packages[@]}" "${windows_packages[@]}") ;;
+    browser) wanted+=("${browser_packages[@]}") ;;
     *) echo "deps.sh: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

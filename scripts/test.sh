@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/deps.sh test gui windows
+bash scripts/deps.sh test gui browser windows
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 passed=0

@@ -150,6 +150,9 @@ TEST_F(CliTest, UsageErrors)
         {{"--codepage"}, "option '--codepage' requires an argument"},
         {{"--codepage", "65001", "x.sqk"}, "unsupported code page '65001'"},
         {{"--codepage=12x", "x.sqk"}, "unsupported code page '12x'"},
+        {{"x.sqk", "--page"}, "option '--page' requires an argument"},
+        {{"--page", "fancy", "x.sqk"}, "unknown page 'fancy' (classic, table or none)"},
+        {{"--page=", "x.sqk"}, "unknown page ''"},
     };
     for (const auto& [args, message] : cases)
     {
@@ -165,8 +168,8 @@ TEST_F(CliTest, UsageErrors)
     EXPECT_EQ(result.out.rfind(Printed("sqk2xml-cli 1.0\n"), 0), 0u);
     result = Cli({"--help"});
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out.rfind("Usage: sqk2xml-cli [--codepage N] [--open] [--] PLAYLIST..." +
-                                   Printed("\n"),
+    EXPECT_EQ(result.out.rfind("Usage: sqk2xml-cli [--codepage N] [--page STYLE] [--open] [--] "
+                               "PLAYLIST..." + Printed("\n"),
                                0),
               0u);
 }

@@ -6,7 +6,8 @@
 // a refused playlist leaves nothing behind; a converted one leaves exactly the XML
 // document and the viewer page beside it, the document well-formed UTF-8 with one TRACK
 // per entry line that is not skipped; the result is handed over exactly once, and only
-// after a conversion; the playlist is never changed.
+// after a conversion; the playlist is never changed. A converted playlist is converted
+// again with the table page, which must leave the same document and one row per TRACK.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -134,5 +135,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     std::string page;
     if (!fuzz::ReadFile(strPage, page) || page.find("src=\"list.xml\"") == std::string::npos)
         fuzz::Fail("the viewer page does not name the XML document");
+
+    // Again with the table page: the same document, and a page with one row per TRACK.
+    try
+    {
+        RunConversionCommand(strPlaylist.c_str(), nullptr, CPageStyle::table);
+    }
+    catch (const CFileException& e)
+    {
+        fuzz::Fail("file error on a healthy file system: " + std::string(e.m_strFileName.GetData()));
+    }
+    std::string xmlAgain;
+    if (!fuzz::ReadFile(folder + "/list.xml", xmlAgain) || xmlAgain != xml)
+        fuzz::Fail("the table page changed the XML document" + where);
+    if (!fuzz::ReadFile(strPage, page) || page.rfind("<!DOCTYPE html>\r\n", 0) != 0 ||
+        page.size() < 9 || page.compare(page.size() - 9, 9, "</html>\r\n") != 0)
+        fuzz::Fail("the table page is not whole" + where);
+    size_t nRows = 0;
+    for (size_t at = page.find("<tr><td>"); at != std::string::npos; at = page.find("<tr><td>", at + 1))
+        ++nRows;
+    if (nRows != nTracks)
+        fuzz::Fail(std::to_string(nRows) + " rows in the table page for " +
+                   std::to_string(nTracks) + " TRACK elements" + where);
     return 0;
 }

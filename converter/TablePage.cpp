@@ -1,0 +1,159 @@
+// The table page's fixed text, its Content-Security-Policy and its rows.
+#include "TablePage.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "ByteCopy.h"
+#include "PlaylistConverter.h"
+#include "Sha256.h"
+#include "TrackFields.h"
+
+using bytecopy::PutLiteral;
+
+namespace
+{
+// Where one block of rows ends and the next begins.
+constexpr char kBlockBreak[] = "</table></div>\n<div class=c><table>\n";
+
+constexpr char kStyle[] =
+#include "TablePageStyle.inc"
+    ;
+constexpr char kScript[] =
+#include "TablePageScript.inc"
+    ;
+constexpr std::string_view kStyleText(kStyle, sizeof kStyle - 1);
+constexpr std::string_view kScriptText(kScript, sizeof kScript - 1);
+
+// Either text would end its element early, or change how the rest is read.
+static_assert(kStyleText.find("</") == std::string_view::npos);
+static_assert(kScriptText.find("</") == std::string_view::npos);
+static_assert(kScriptText.find("<!--") == std::string_view::npos);
+
+// The style centres the columns from the fifth on, where the values that are no plain
+// text begin, as on the classic page.
+static_assert([] {
+    for (int i = 0; i < kFieldCount; ++i)
+        if ((kPageColumns[static_cast<size_t>(i)].kind == CFieldKind::text) != (i < 4))
+            return false;
+    return true;
+}());
+
+// The browser hashes the element's text after it has read CR LF as LF; the text has bare
+// LFs, which the page file writes as CR LF, so the hash of the text as it stands here is
+// the one the browser computes.
+constexpr auto kStyleHash = sha256::Base64(sha256::Hash(kStyleText));
+constexpr auto kScriptHash = sha256::Base64(sha256::Hash(kScriptText));
+
+std::string_view View(const std::array<char, 44>& hash)
+{
+    return {hash.data(), hash.size()};
+}
+} // namespace
+
+bool CTablePage::Open(const CString& strPath)
+{
+    m_nRows = 0;
+    m_bBlocks = true;
+    return m_file.Open(strPath, CPlaylistConverter::kCreateExclusive);
+}
+
+void CTablePage::OpenInMemory()
+{
+    m_nRows = 0;
+    m_bBlocks = false;
+    m_file.OpenInMemory();
+}
+
+void CTablePage::WriteHead(const CString& strTitle)
+{
+    CString strHead;
+    strHead += "<!DOCTYPE html>\n"
+               "<html>\n"
+               "<head>\n"
+               "<meta charset=\"utf-8\">\n"
+               "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+               "style-src 'sha256-";
+    strHead += View(kStyleHash);
+    strHead += "'; script-src 'sha256-";
+    strHead += View(kScriptHash);
+    strHead += "'; base-uri 'none'; form-action 'none'\">\n"
+               "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+               "<title>";
+    strHead += strTitle;
+    strHead += "</title>\n<style>";
+    strHead += kStyleText;
+    strHead += "</style>\n"
+               "</head>\n"
+               "<body>\n"
+               "<header>\n"
+               "<div class=bar><input type=search placeholder=\"Filter\" "
+               "aria-label=\"Filter the tracks\" disabled> <output></output></div>\n"
+               "<table><thead><tr>";
+    for (const CTrackField& field : kPageColumns)
+    {
+        strHead += field.kind == CFieldKind::number ? "<th class=n data-f=" : "<th data-f=";
+        strHead += field.pszElement;
+        strHead += ">";
+        strHead += field.pszHeader;
+    }
+    strHead += "</thead></table>\n"
+               "</header>\n"
+               "<div class=c><table>\n";
+    m_file.WriteString(strHead);
+}
+
+void CTablePage::WriteRow(const CPlaylistConverter& converter)
+{
+    // "<tr>", then "<td>" and the value for each column, the cells' optional end tags
+    // left out: a third less to read, and a value holds no "<" that could end a cell
+    // early. The row's end tag stays, or the line end would be part of its last value.
+    static constexpr char kRowStart[] = "<tr>";
+    static constexpr char kCell[] = "<td>";
+    static constexpr char kRowEnd[] = "</tr>\n";
+    const bool bBreak = m_bBlocks && m_nRows != 0 && m_nRows % kRowsPerBlock == 0;
+    size_t nLength =
+        (bBreak ? sizeof kBlockBreak - 1 : 0) + sizeof kRowStart - 1 + sizeof kRowEnd - 1;
+    for (const CTrackField& field : kPageColumns)
+        nLength += sizeof kCell - 1 + static_cast<size_t>((converter.*field.pMember).GetLength());
+
+    char* p = m_strRow.GetBufferSetLength(static_cast<int>(nLength));
+    if (bBreak)
+        p = PutLiteral(p, kBlockBreak);
+    p = PutLiteral(p, kRowStart);
+    for (const CTrackField& field : kPageColumns)
+    {
+        p = PutLiteral(p, kCell);
+        p = (converter.*field.pMember).CopyTo(p); // its overrun is overwritten next
+    }
+    PutLiteral(p, kRowEnd);
+    m_strRow.ReleaseBuffer(static_cast<int>(nLength));
+    m_file.WriteString(m_strRow);
+    ++m_nRows;
+}
+
+void CTablePage::AppendRows(const CString& strRows)
+{
+    // A row is one line: its values hold no line end.
+    const char* p = strRows.GetData();
+    const char* const end = p + strRows.GetLength();
+    while (p < end)
+    {
+        if (m_nRows != 0 && m_nRows % kRowsPerBlock == 0)
+            m_file.Write(kBlockBreak, sizeof kBlockBreak - 1);
+        const char* run = p;
+        for (int n = kRowsPerBlock - m_nRows % kRowsPerBlock; n > 0 && p < end; --n, ++m_nRows)
+            p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p))) + 1;
+        m_file.Write(run, static_cast<size_t>(p - run));
+    }
+}
+
+void CTablePage::WriteEnd()
+{
+    CString strEnd;
+    strEnd += "</table></div>\n<script>";
+    strEnd += kScriptText;
+    strEnd += "</script>\n</body>\n</html>\n";
+    m_file.WriteString(strEnd);
+    m_file.Close();
+}

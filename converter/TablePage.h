@@ -1,0 +1,47 @@
+// The table page: an HTML page that carries the playlist's rows itself, so that today's
+// browsers show it from the disk, sortable and filterable. It is written in the same pass
+// as the XML document: the head when the run begins, a row with each TRACK, the rest when
+// the run ends.
+#pragma once
+
+#include "CString.h"
+#include "StdioFile.h"
+
+class CPlaylistConverter;
+
+class CTablePage
+{
+public:
+    /// Opens the page as the XML document is opened: created, or emptied only once no one
+    /// else holds it. False when it cannot be opened.
+    bool Open(const CString& strPath);
+    bool IsOpen() const { return m_file.IsOpen(); }
+    /// Writes the page up to its first row. The title must be UTF-8 that is safe as HTML
+    /// text and inside a double-quoted attribute.
+    void WriteHead(const CString& strTitle);
+    /// Appends the row of the converter's current entry: its values are encoded already,
+    /// which makes them safe HTML text as they stand.
+    void WriteRow(const CPlaylistConverter& converter);
+    /// Keeps the rows in memory instead, without the breaks between blocks: a part of the
+    /// rows made on another thread, for TakeRows and then AppendRows of the page itself.
+    void OpenInMemory();
+    /// Moves the rows kept in memory into rString, leaving none.
+    void TakeRows(CString& rString) { m_file.TakeText(rString); }
+    /// Appends rows taken from a page in memory, each followed by its line end, with the
+    /// breaks between blocks where they fall on this page.
+    void AppendRows(const CString& strRows);
+    /// Writes the end of the page and closes it; a write or close error is raised.
+    void WriteEnd();
+    /// Closes the page as it stands.
+    void Close() { m_file.Close(); }
+
+    /// Rows per block: each block is a table of its own that the browser lays out only
+    /// when it comes into view, which is what keeps a page of 100,000 rows quick.
+    static constexpr int kRowsPerBlock = 250;
+
+private:
+    CStdioFile m_file;
+    CString m_strRow; // the text of one row, kept from row to row with its storage
+    int m_nRows = 0;
+    bool m_bBlocks = true; // false in memory: AppendRows places the breaks
+};
