@@ -163,9 +163,8 @@ bool CPlaylistConverter::ConvertNextEntry()
 
 void CPlaylistConverter::ConvertEntryLine(std::string_view line)
 {
-    // The line is kept as read, but the work below reads it where the file read it. Reading
-    // the copy just made would wait on its stores: the processor cannot hand a read on
-    // from two of them at once, and the segments lie across the copy's blocks.
+    // The line is kept as read; the work below reads it where the file read it, which is
+    // faster than reading the copy just made.
     m_strLine.AssignPadded(line.data(), static_cast<int>(line.size()));
     const auto nLength = static_cast<int>(line.size());
     // Scratch that keeps its storage from line to line.
