@@ -41,7 +41,9 @@ CConversionReport RunConversionCommand(const CString& strTypedPath,
         report.outcome = CConversionReport::refused;
         return report;
     }
-    converter.ConvertAllEntries(); // ConvertNextEntry until it returns false, on two cores
+    while (converter.ConvertNextEntry())
+    {
+    }
     converter.EndConversion();
 
     report.strTarget =

@@ -5,8 +5,6 @@
 // operations' scratch space; several serve more than one operation.
 #pragma once
 
-#include <string_view>
-
 #include "CString.h"
 #include "StdioFile.h"
 #include "TablePage.h"
@@ -49,13 +47,6 @@ public:
                          CBeginRefusal* pRefusal = nullptr);
     /// Converts the next playlist line; false once there is none.
     bool ConvertNextEntry();
-    /// Converts one line read from the playlist (without its line end) into its TRACK.
-    void ConvertEntryLine(std::string_view line);
-    /// Converts every line left, as calling ConvertNextEntry until it returns false does,
-    /// into the same document; the lines that a buffer holds whole are shared with a
-    /// second thread. Errors surface as they would there, with the entries before them
-    /// written and none after them.
-    void ConvertAllEntries();
     /// Writes the end line and closes both files.
     void EndConversion();
 

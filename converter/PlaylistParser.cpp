@@ -157,12 +157,6 @@ bool CPlaylistConverter::ConvertNextEntry()
         m_strLine.Empty();
         return false;
     }
-    ConvertEntryLine(line);
-    return true;
-}
-
-void CPlaylistConverter::ConvertEntryLine(std::string_view line)
-{
     // The line is kept as read; the work below reads it where the file read it, which is
     // faster than reading the copy just made.
     m_strLine.AssignPadded(line.data(), static_cast<int>(line.size()));
@@ -172,7 +166,7 @@ void CPlaylistConverter::ConvertEntryLine(std::string_view line)
     t_special.Scan(line.data(), line.size());
     m_nEnd = FindSeparator(line, t_special, 0, nullptr);
     if (m_nEnd == 0)
-        return; // an empty line, or no path: nothing is cleared or written
+        return true; // an empty line, or no path: nothing is cleared or written
     const int nPathLength = m_nEnd;
 
 #define SQK_TRACK_FIELD(tag, element, member, ...) member.Empty();
@@ -238,4 +232,5 @@ void CPlaylistConverter::ConvertEntryLine(std::string_view line)
     }
 
     WriteTrack();
+    return true;
 }

@@ -1,7 +1,6 @@
 // The table page's fixed text, its Content-Security-Policy and its rows.
 #include "TablePage.h"
 
-#include <cstring>
 #include <string_view>
 
 #include "ByteCopy.h"
@@ -13,9 +12,6 @@ using bytecopy::PutLiteral;
 
 namespace
 {
-// Where one block of rows ends and the next begins.
-constexpr char kBlockBreak[] = "</table></div>\n<div class=c><table>\n";
-
 constexpr char kStyle[] =
 #include "TablePageStyle.inc"
     ;
@@ -54,15 +50,7 @@ std::string_view View(const std::array<char, 44>& hash)
 bool CTablePage::Open(const CString& strPath)
 {
     m_nRows = 0;
-    m_bBlocks = true;
     return m_file.Open(strPath, CPlaylistConverter::kCreateExclusive);
-}
-
-void CTablePage::OpenInMemory()
-{
-    m_nRows = 0;
-    m_bBlocks = false;
-    m_file.OpenInMemory();
 }
 
 void CTablePage::WriteHead(const CString& strTitle)
@@ -108,10 +96,11 @@ void CTablePage::WriteRow(const CPlaylistConverter& converter)
     // "<tr>", then "<td>" and the value for each column, the cells' optional end tags
     // left out: a third less to read, and a value holds no "<" that could end a cell
     // early. The row's end tag stays, or the line end would be part of its last value.
+    static constexpr char kBlockBreak[] = "</table></div>\n<div class=c><table>\n";
     static constexpr char kRowStart[] = "<tr>";
     static constexpr char kCell[] = "<td>";
     static constexpr char kRowEnd[] = "</tr>\n";
-    const bool bBreak = m_bBlocks && m_nRows != 0 && m_nRows % kRowsPerBlock == 0;
+    const bool bBreak = m_nRows != 0 && m_nRows % kRowsPerBlock == 0;
     size_t nLength =
         (bBreak ? sizeof kBlockBreak - 1 : 0) + sizeof kRowStart - 1 + sizeof kRowEnd - 1;
     for (const CTrackField& field : kPageColumns)
@@ -130,22 +119,6 @@ void CTablePage::WriteRow(const CPlaylistConverter& converter)
     m_strRow.ReleaseBuffer(static_cast<int>(nLength));
     m_file.WriteString(m_strRow);
     ++m_nRows;
-}
-
-void CTablePage::AppendRows(const CString& strRows)
-{
-    // A row is one line: its values hold no line end.
-    const char* p = strRows.GetData();
-    const char* const end = p + strRows.GetLength();
-    while (p < end)
-    {
-        if (m_nRows != 0 && m_nRows % kRowsPerBlock == 0)
-            m_file.Write(kBlockBreak, sizeof kBlockBreak - 1);
-        const char* run = p;
-        for (int n = kRowsPerBlock - m_nRows % kRowsPerBlock; n > 0 && p < end; --n, ++m_nRows)
-            p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p))) + 1;
-        m_file.Write(run, static_cast<size_t>(p - run));
-    }
 }
 
 void CTablePage::WriteEnd()

@@ -22,14 +22,6 @@ public:
     /// Appends the row of the converter's current entry: its values are encoded already,
     /// which makes them safe HTML text as they stand.
     void WriteRow(const CPlaylistConverter& converter);
-    /// Keeps the rows in memory instead, without the breaks between blocks: a part of the
-    /// rows made on another thread, for TakeRows and then AppendRows of the page itself.
-    void OpenInMemory();
-    /// Moves the rows kept in memory into rString, leaving none.
-    void TakeRows(CString& rString) { m_file.TakeText(rString); }
-    /// Appends rows taken from a page in memory, each followed by its line end, with the
-    /// breaks between blocks where they fall on this page.
-    void AppendRows(const CString& strRows);
     /// Writes the end of the page and closes it; a write or close error is raised.
     void WriteEnd();
     /// Closes the page as it stands.
@@ -43,5 +35,4 @@ private:
     CStdioFile m_file;
     CString m_strRow; // the text of one row, kept from row to row with its storage
     int m_nRows = 0;
-    bool m_bBlocks = true; // false in memory: AppendRows places the breaks
 };

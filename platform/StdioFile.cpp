@@ -4,12 +4,11 @@
 
 #include <cstring>
 
-#include "CodePage.h"
 #include "LineFeeds.h"
 
 CStdioFile::~CStdioFile()
 {
-    if (m_hFile == plat::kInvalidFile)
+    if (!IsOpen())
         return;
     // As a stream's close would: write what is buffered, but a destructor cannot report.
     long lOsError = 0;
@@ -74,48 +73,6 @@ bool CStdioFile::FillBuffer()
     return m_nEnd != 0;
 }
 
-void CStdioFile::OpenInMemory()
-{
-    m_bInMemory = true;
-    m_bWrite = true;
-    m_strInMemory.Empty();
-}
-
-void CStdioFile::TakeText(CString& rString)
-{
-    rString.Swap(m_strInMemory);
-    m_strInMemory.Empty();
-}
-
-std::string_view CStdioFile::BufferedLines() const
-{
-    if (m_bWrite || m_nPos == m_nEnd)
-        return {};
-    const char* begin = m_pBuffer.get() + m_nPos;
-    const int nLastLf = plat::ReverseFindByte(begin, m_nEnd - m_nPos, '\n');
-    return std::string_view(begin, static_cast<size_t>(nLastLf + 1));
-}
-
-namespace
-{
-// A line from its first byte to its LF: CR LF arrives as LF, a lone CR stays.
-std::string_view LineBefore(const char* begin, const char* lf)
-{
-    const auto n = static_cast<size_t>(lf - begin);
-    return std::string_view(begin, n && lf[-1] == '\r' ? n - 1 : n);
-}
-} // namespace
-
-bool CStdioFile::NextLine(std::string_view& lines, std::string_view& line)
-{
-    if (lines.empty())
-        return false;
-    const auto* lf = static_cast<const char*>(std::memchr(lines.data(), '\n', lines.size()));
-    line = LineBefore(lines.data(), lf);
-    lines.remove_prefix(static_cast<size_t>(lf - lines.data()) + 1);
-    return true;
-}
-
 BOOL CStdioFile::ReadString(CString& rString, size_t nMax)
 {
     std::string_view line;
@@ -170,16 +127,18 @@ bool CStdioFile::ReadLine(std::string_view& line, size_t nMax)
             continue;
         }
         // CR LF arrives as LF; the CR may have come with the previous buffer.
-        m_nPos += static_cast<size_t>(lf - begin) + 1;
-        const std::string_view run = LineBefore(begin, lf);
+        size_t nRun = static_cast<size_t>(lf - begin);
+        m_nPos += nRun + 1;
+        if (nRun && lf[-1] == '\r')
+            --nRun;
+        else if (!nRun && bCarried && m_strCarry.View().ends_with('\r'))
+            m_strCarry.Truncate(m_strCarry.GetLength() - 1);
         if (!bCarried)
         {
-            line = run;
+            line = std::string_view(begin, nRun);
             return true;
         }
-        if (lf == begin && m_strCarry.View().ends_with('\r'))
-            m_strCarry.Truncate(m_strCarry.GetLength() - 1);
-        m_strCarry.AppendPadded(run.data(), static_cast<int>(run.size()));
+        m_strCarry.AppendPadded(begin, static_cast<int>(nRun));
         line = m_strCarry.View();
         return true;
     }
@@ -192,11 +151,6 @@ void CStdioFile::WriteString(const char* psz)
 
 void CStdioFile::WriteText(const char* p, size_t n)
 {
-    if (m_bInMemory)
-    {
-        m_strInMemory.Append(p, static_cast<int>(n));
-        return;
-    }
     // The text is gathered as it is; each LF becomes CR LF only when a full buffer goes
     // out, on the background thread.
     while (m_nEnd + n > kBufferSize)
@@ -235,7 +189,7 @@ void CStdioFile::Flush()
     WaitForWriter();
     if (!m_pWriter)
     {
-        m_pWriter = std::make_unique<CBackgroundJob>();
+        m_pWriter = std::make_unique<CWriteBehind>();
         m_pSpare = std::make_unique_for_overwrite<char[]>(kBufferSize + CString::kPadding);
     }
     m_pWriter->Start([this, p = m_pBuffer.get(), n] { return WriteOut(p, n); });
@@ -244,9 +198,7 @@ void CStdioFile::Flush()
 
 void CStdioFile::Close()
 {
-    m_bInMemory = false;
-    m_strInMemory.Empty();
-    if (m_hFile == plat::kInvalidFile)
+    if (!IsOpen())
         return;
     long lFlushError = 0;
     if (m_bWrite)

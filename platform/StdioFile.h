@@ -13,7 +13,7 @@
 #include "FileException.h"
 #include "OsFile.h"
 #include "Types.h"
-#include "BackgroundJob.h"
+#include "WriteBehind.h"
 
 class CStdioFile
 {
@@ -53,31 +53,13 @@ public:
     /// end may be read too, as CString::AssignPadded does. False at the end. A line longer
     /// than nMax bytes is cut after nMax, as above.
     bool ReadLine(std::string_view& line, size_t nMax = SIZE_MAX);
-    /// The whole lines that the buffer holds from the read position on, each with its
-    /// line end, as they stand in the file; empty when the next line is not complete in
-    /// the buffer. They stay there, untouched, until SkipBuffered or the next read.
-    std::string_view BufferedLines() const;
-    /// Passes over the first n bytes of BufferedLines, taken another way.
-    void SkipBuffered(size_t n) { m_nPos += n; }
-    /// Takes the first line off the whole lines of BufferedLines, without its line end,
-    /// as ReadLine gives it. False when none is left.
-    static bool NextLine(std::string_view& lines, std::string_view& line);
-
-    /// Opens a file that lives in memory: what is written to it is kept as written (each
-    /// line end a LF), for TakeText. For text made on one thread and written by another.
-    void OpenInMemory();
-    /// Moves what was written to the file in memory into rString, leaving it empty.
-    void TakeText(CString& rString);
-
     /// Writes the text (all of it, zero bytes included), each LF as CR LF.
     void WriteString(const CString& str) { WriteText(str.GetData(), str.GetLength()); }
     void WriteString(const char* psz);
-    /// Writes n bytes of text, each LF as CR LF.
-    void Write(const char* p, size_t n) { WriteText(p, n); }
     /// Writes what is buffered and closes; the file is closed even when this throws.
     void Close();
 
-    bool IsOpen() const { return m_hFile != plat::kInvalidFile || m_bInMemory; }
+    bool IsOpen() const { return m_hFile != plat::kInvalidFile; }
     const CString& GetFilePath() const { return m_strFileName; }
 
     static constexpr size_t kBufferSize = 256 * 1024;
@@ -100,11 +82,9 @@ private:
     // while the other fills. A small file never starts the thread.
     std::unique_ptr<char[]> m_pSpare;
     std::unique_ptr<char[]> m_pExpanded; // the text on its way out, with CR LF line ends
-    std::unique_ptr<CBackgroundJob> m_pWriter;
+    std::unique_ptr<CWriteBehind> m_pWriter;
     size_t m_nPos = 0;  // reading: next byte to hand out
     size_t m_nEnd = 0;  // reading: end of valid data; writing: bytes waiting
     bool m_bEnd = false; // reading: no more data (end of file or a 0x1A seen)
     bool m_bWrite = false;
-    bool m_bInMemory = false;
-    CString m_strInMemory; // the text of a file in memory
 };

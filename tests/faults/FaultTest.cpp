@@ -82,43 +82,6 @@ TEST_F(FaultTest, ReadFailureMidRunLeavesTheCommand)
     EXPECT_FALSE(IsComplete(ReadBytes(dir / "list.xml")));
 }
 
-TEST_F(FaultTest, ReadFailureEndsTheSharedConversionWhereTheLineByLineOneEnds)
-{
-    // The lines of the first buffer are shared with a second thread; the read after them
-    // fails. The document must hold what the line-by-line conversion writes: every entry
-    // before the failure, none after it.
-    const std::string playlist = testsupport::ManyEntries(8000);
-    WriteBytes(dir / "list.sqk", playlist);
-    std::string documents[2];
-    for (const bool bAll : {false, true})
-    {
-        const int status = testsupport::RunInChild([&] {
-            CPlaylistConverter converter;
-            if (!converter.BeginConversion((dir / "list.sqk").c_str(), (dir / "list.xml").c_str()) ||
-                !FailBufferReads())
-                return 1;
-            try
-            {
-                if (bAll)
-                    converter.ConvertAllEntries();
-                else
-                    while (converter.ConvertNextEntry())
-                    {
-                    }
-                return 2;
-            }
-            catch (const CFileException& e)
-            {
-                return e.m_lOsError == EIO ? 0 : 3;
-            }
-        });
-        ASSERT_EQ(status, 0);
-        documents[bAll] = ReadBytes(dir / "list.xml");
-    }
-    EXPECT_GT(documents[0].size(), CStdioFile::kBufferSize);
-    EXPECT_EQ(documents[1], documents[0]);
-}
-
 TEST_F(FaultTest, ReadFailureAtTheHeaderCreatesNothing)
 {
     // Reading this process's memory at offset 0 fails with EIO.

@@ -1,8 +1,8 @@
-#include "BackgroundJob.h"
+#include "WriteBehind.h"
 
 #include <utility>
 
-CBackgroundJob::~CBackgroundJob()
+CWriteBehind::~CWriteBehind()
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -13,7 +13,7 @@ CBackgroundJob::~CBackgroundJob()
         m_thread.join();
 }
 
-void CBackgroundJob::Start(Job job)
+void CWriteBehind::Start(Job job)
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -22,11 +22,11 @@ void CBackgroundJob::Start(Job job)
         m_bBusy = true;
     }
     if (!m_thread.joinable())
-        m_thread = std::thread(&CBackgroundJob::Run, this);
+        m_thread = std::thread(&CWriteBehind::Run, this);
     m_changed.notify_all();
 }
 
-bool CBackgroundJob::Wait(long& lOsError)
+bool CWriteBehind::Wait(long& lOsError)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_changed.wait(lock, [this] { return !m_bBusy; });
@@ -37,14 +37,14 @@ bool CBackgroundJob::Wait(long& lOsError)
     return false;
 }
 
-void CBackgroundJob::Run()
+void CWriteBehind::Run()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;)
     {
         m_changed.wait(lock, [this] { return m_bBusy || m_bStop; });
         if (!m_bBusy)
-            return; // stopped, with nothing left to run
+            return; // stopped, with nothing left to write
         const Job job = std::move(m_job);
         lock.unlock();
         const long lError = job();

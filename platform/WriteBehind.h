@@ -1,6 +1,5 @@
-// A thread of its own that runs one job at a time while the caller goes on: the write of
-// a full buffer while the next fills, or the conversion of one part of a buffer's lines
-// while the caller converts the other.
+// Background writing of full buffers, so that preparing and copying out one buffer
+// overlaps the work of filling the next.
 #pragma once
 
 #include <condition_variable>
@@ -8,17 +7,17 @@
 #include <mutex>
 #include <thread>
 
-class CBackgroundJob
+class CWriteBehind
 {
 public:
-    /// One job: returns 0 when it succeeded, else the system's error.
+    /// One write: returns 0 when it succeeded, else the system's error.
     using Job = std::function<long()>;
 
-    CBackgroundJob() = default;
-    CBackgroundJob(const CBackgroundJob&) = delete;
-    CBackgroundJob& operator=(const CBackgroundJob&) = delete;
-    /// Finishes the job under way, then ends the thread.
-    ~CBackgroundJob();
+    CWriteBehind() = default;
+    CWriteBehind(const CWriteBehind&) = delete;
+    CWriteBehind& operator=(const CWriteBehind&) = delete;
+    /// Finishes the write under way, then ends the thread.
+    ~CWriteBehind();
 
     /// Starts the job on the background thread; whatever it reads must stay untouched
     /// until Wait returns. Only one job is under way at a time: call Wait first.
