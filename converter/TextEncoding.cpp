@@ -173,23 +173,34 @@ void CPlaylistConverter::EncodeText(CString& strText)
                     ++i;
                     continue;
                 }
-                if (i + 1 < n && p[i + 1] != 0)
+                // The text ends in a zero byte, so p[i + 1] is the end's zero when i is
+                // the last byte.
+                const unsigned char trail = p[i + 1];
+                if (kClasses[trail] == plain || kClasses[trail] == high)
                 {
                     // A lead byte takes the next byte with it, even when the pair is no
-                    // character. Before markup that byte is the '&' of its escape, which
-                    // goes with it; the rest of the escape follows.
-                    const unsigned char trail = p[i + 1];
+                    // character.
+                    const plat::CCodePageTable::Utf8& c = table->PairOrSubstitute(b, trail);
+                    std::memcpy(o, c.bytes, sizeof c.bytes);
+                    o += c.nLen;
+                    i += 2;
+                    continue;
+                }
+                if (trail != 0)
+                {
+                    // Before markup the next byte is the '&' of its escape, which goes with
+                    // the lead byte; the rest of the escape follows. A control byte goes
+                    // with it as it is.
                     const std::string_view escapeRest = EscapeRestOf(trail);
                     const plat::CCodePageTable::Utf8& c =
                         table->PairOrSubstitute(b, escapeRest.empty() ? trail : '&');
                     std::memcpy(o, c.bytes, sizeof c.bytes);
                     o += c.nLen;
-                    if (!escapeRest.empty())
-                        o = bytecopy::Put(o, escapeRest.data(), escapeRest.size());
+                    o = bytecopy::Put(o, escapeRest.data(), escapeRest.size());
                     i += 2;
                     continue;
                 }
-                // A lead byte at the end stands alone.
+                // A lead byte at the end, or before a zero byte, stands alone.
                 const plat::CCodePageTable::Utf8& single = table->Single(b);
                 std::memcpy(o, single.bytes, sizeof single.bytes);
                 o += single.nLen;
