@@ -111,6 +111,14 @@ const ByteUnits& UnitsOf(const plat::CCodePageTable* table)
     return t_units;
 }
 
+// True for a byte that is neither markup nor a control byte. One test, not two: the
+// second byte of a pair is as often below 0x80 as above it, which would make a branch on
+// either alone a guess.
+bool IsPlainOrHigh(unsigned char b)
+{
+    return ((1u << kClasses[b]) & (1u << plain | 1u << high)) != 0;
+}
+
 // Input bytes encoded per stretch of output room: bounds the room beyond the text.
 constexpr size_t kEncodeBlock = 64 * 1024;
 
@@ -176,7 +184,7 @@ void CPlaylistConverter::EncodeText(CString& strText)
                 // The text ends in a zero byte, so p[i + 1] is the end's zero when i is
                 // the last byte.
                 const unsigned char trail = p[i + 1];
-                if (kClasses[trail] == plain || kClasses[trail] == high)
+                if (IsPlainOrHigh(trail))
                 {
                     // A lead byte takes the next byte with it, even when the pair is no
                     // character.
