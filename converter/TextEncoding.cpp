@@ -53,6 +53,72 @@ std::string_view EscapeRestOf(unsigned char b)
     }
 }
 
+// What each byte becomes when it stands alone: itself, its escape, U+FFFD, or the code
+// page's character. A lead byte has length 0: what it becomes depends on the next byte.
+using ByteUnits = std::array<bytecopy::Unit, 256>;
+
+bytecopy::Unit MakeUnit(std::string_view bytes)
+{
+    bytecopy::Unit unit{};
+    std::memcpy(unit.bytes, bytes.data(), bytes.size());
+    unit.nLen = static_cast<unsigned char>(bytes.size());
+    return unit;
+}
+
+// The units of a code page's bytes; table is null when the page has no converter, and
+// every byte of 0x80 and above then becomes U+FFFD, unconverted but no stray byte in a
+// document declared UTF-8. Built per thread for the last page asked for.
+const ByteUnits& UnitsOf(const plat::CCodePageTable* table)
+{
+    thread_local ByteUnits t_units;
+    thread_local const plat::CCodePageTable* t_table = nullptr;
+    thread_local bool t_bBuilt = false;
+    if (t_bBuilt && t_table == table)
+        return t_units;
+    for (int b = 0; b < 0x100; ++b)
+    {
+        const auto c = static_cast<unsigned char>(b);
+        switch (kClasses[c])
+        {
+        case plain:
+            t_units[c] = MakeUnit(std::string_view(reinterpret_cast<const char*>(&c), 1));
+            break;
+        case ampersand:
+            t_units[c] = MakeUnit("&amp;");
+            break;
+        case lessThan:
+            t_units[c] = MakeUnit("&lt;");
+            break;
+        case greaterThan:
+            t_units[c] = MakeUnit("&gt;");
+            break;
+        case forbidden:
+            t_units[c] = MakeUnit(kReplacementUtf8);
+            break;
+        case high:
+            if (!table)
+                t_units[c] = MakeUnit(kReplacementUtf8);
+            else if (table->IsLead(c))
+                t_units[c] = bytecopy::Unit{};
+            else
+                t_units[c] = MakeUnit(std::string_view(table->Single(c).bytes,
+                                                       table->Single(c).nLen));
+            break;
+        }
+    }
+    t_table = table;
+    t_bBuilt = true;
+    return t_units;
+}
+
+// True for a byte that is neither markup nor a control byte. One test, not two: the
+// second byte of a pair is as often below 0x80 as above it, which would make a branch on
+// either alone a guess.
+bool IsPlainOrHigh(unsigned char b)
+{
+    return ((1u << kClasses[b]) & (1u << plain | 1u << high)) != 0;
+}
+
 // Input bytes encoded per stretch of output room: bounds the room beyond the text.
 constexpr size_t kEncodeBlock = 64 * 1024;
 
@@ -69,10 +135,11 @@ void CPlaylistConverter::EncodeText(CString& strText)
     if (i == n)
         return; // plain ASCII: the same bytes in UTF-8
 
-    // No converter for the active code page: the text stays escaped but unconverted, each
-    // byte of 0x80 and above as U+FFFD.
     const plat::CCodePageTable* table = plat::GetCodePageTable(plat::GetACP());
+    const ByteUnits& units = UnitsOf(table);
     const auto* p = reinterpret_cast<const unsigned char*>(text);
+    // Without lead bytes every byte is its unit, and the loop below needs no test.
+    const bool bDoubleByte = table && table->HasLeadBytes();
 
     // Scratch space that keeps its storage from call to call; swapped with the text, so
     // both buffers stop growing once they fit the longest value.
@@ -82,68 +149,71 @@ void CPlaylistConverter::EncodeText(CString& strText)
     while (i < n)
     {
         // The output is written in place, a block at a time, with room for the worst
-        // case: five bytes ("&amp;") for each byte, and a few more for whole-word copies.
+        // case: five bytes ("&amp;") for each byte, and a few more for whole-word stores.
         const size_t nBlockEnd = i + std::min(n - i, kEncodeBlock);
         char* const out =
             t_out.GetBufferSetLength(static_cast<int>(nOut + 5 * (nBlockEnd - i) + 8));
         char* o = out + nOut;
         while (i < nBlockEnd)
         {
-            const unsigned char b = p[i];
-            switch (kClasses[b])
+            // Sixteen bytes that need no encoding are copied as they are; any other
+            // sixteen are encoded byte by byte.
+            if (i + 16 <= nBlockEnd && textscan::IsPlainBlock16(text + i))
             {
-            case plain:
-            {
-                const size_t nRun =
-                    1 + textscan::PlainPrefixLength(text + i + 1, nBlockEnd - i - 1);
-                o = bytecopy::Put(o, text + i, nRun);
-                i += nRun;
+                std::memcpy(o, text + i, 16);
+                o += 16;
+                i += 16;
                 continue;
             }
-            case ampersand:
-                o = bytecopy::PutLiteral(o, "&amp;");
-                break;
-            case lessThan:
-                o = bytecopy::PutLiteral(o, "&lt;");
-                break;
-            case greaterThan:
-                o = bytecopy::PutLiteral(o, "&gt;");
-                break;
-            case forbidden:
-                o = bytecopy::PutLiteral(o, kReplacementUtf8);
-                break;
-            case high:
+            const size_t nStop = std::min(i + 16, nBlockEnd);
+            if (!bDoubleByte)
             {
-                if (!table)
+                for (; i < nStop; ++i)
+                    o = bytecopy::PutUnit(o, units[p[i]]);
+                continue;
+            }
+            while (i < nStop)
+            {
+                const unsigned char b = p[i];
+                if (units[b].nLen != 0)
                 {
-                    // Unconverted, but in a document declared UTF-8: no stray byte.
-                    o = bytecopy::PutLiteral(o, kReplacementUtf8);
-                    break;
+                    o = bytecopy::PutUnit(o, units[b]);
+                    ++i;
+                    continue;
                 }
-                if (table->IsLead(b) && i + 1 < n && p[i + 1] != 0)
+                // The text ends in a zero byte, so p[i + 1] is the end's zero when i is
+                // the last byte.
+                const unsigned char trail = p[i + 1];
+                if (IsPlainOrHigh(trail))
                 {
                     // A lead byte takes the next byte with it, even when the pair is no
-                    // character. Before markup that byte is the '&' of its escape, which
-                    // goes with it; the rest of the escape follows.
-                    const unsigned char trail = p[i + 1];
+                    // character.
+                    const plat::CCodePageTable::Utf8& c = table->PairOrSubstitute(b, trail);
+                    std::memcpy(o, c.bytes, sizeof c.bytes);
+                    o += c.nLen;
+                    i += 2;
+                    continue;
+                }
+                if (trail != 0)
+                {
+                    // Before markup the next byte is the '&' of its escape, which goes with
+                    // the lead byte; the rest of the escape follows. A control byte goes
+                    // with it as it is.
                     const std::string_view escapeRest = EscapeRestOf(trail);
                     const plat::CCodePageTable::Utf8& c =
                         table->PairOrSubstitute(b, escapeRest.empty() ? trail : '&');
                     std::memcpy(o, c.bytes, sizeof c.bytes);
                     o += c.nLen;
-                    if (!escapeRest.empty())
-                        o = bytecopy::Put(o, escapeRest.data(), escapeRest.size());
+                    o = bytecopy::Put(o, escapeRest.data(), escapeRest.size());
                     i += 2;
                     continue;
                 }
-                // A lead byte at the end stands alone.
+                // A lead byte at the end, or before a zero byte, stands alone.
                 const plat::CCodePageTable::Utf8& single = table->Single(b);
                 std::memcpy(o, single.bytes, sizeof single.bytes);
                 o += single.nLen;
-                break;
+                ++i;
             }
-            }
-            ++i;
         }
         nOut = static_cast<size_t>(o - out);
     }

@@ -31,6 +31,19 @@ inline uint64_t SpecialMask16(const char* p)
 }
 #endif
 
+/// True when none of the sixteen bytes at p needs encoding.
+inline bool IsPlainBlock16(const char* p)
+{
+#ifdef SQK2XML_SSE2
+    return SpecialMask16(p) == 0;
+#else
+    bool bPlain = true;
+    for (size_t i = 0; i < 16; ++i)
+        bPlain &= !IsSpecial(static_cast<unsigned char>(p[i]));
+    return bPlain;
+#endif
+}
+
 /// Length of the leading run of bytes that need no encoding. Whole blocks of sixteen are
 /// read, up to 15 bytes past p + n: p must lie in the text of a CString, whose padding
 /// allows that.

@@ -52,4 +52,20 @@ char* PutLiteral(char* p, const char (&text)[N])
     return p + N - 1;
 }
 
+/// A short output, up to seven bytes, with its length in the eighth byte: stored with one
+/// eight-byte move, so a table of them turns a byte into its output without a branch.
+struct Unit
+{
+    char bytes[7];
+    unsigned char nLen;
+};
+static_assert(sizeof(Unit) == 8);
+
+/// Stores the unit at p and returns p + its length; p must have eight bytes of room.
+inline char* PutUnit(char* p, const Unit& unit)
+{
+    std::memcpy(p, &unit, sizeof unit);
+    return p + unit.nLen;
+}
+
 } // namespace bytecopy

@@ -75,6 +75,8 @@ public:
     CCodePageTable(UINT cp, CCodePageDecoder& decoder);
 
     bool IsLead(unsigned char b) const { return m_leadIndex[b] != 0; }
+    /// False for a single-byte page.
+    bool HasLeadBytes() const { return !m_pairs.empty(); }
     /// The UTF-8 form of the single byte b; for a lead byte, what it becomes at the end
     /// of a text (the system's substitute, else U+FFFD).
     const Utf8& Single(unsigned char b) const { return m_single[b]; }
