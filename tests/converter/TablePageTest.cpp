@@ -123,11 +123,19 @@ TEST_F(TablePageTest, TitleIsTheXmlNameConvertedAndEscaped)
 {
     const std::string playlist = "#Sonquill playlist\r\n";
     // The run takes the name in 1252, the file system has it in UTF-8.
+#ifdef _WIN32
+    // Windows file names cannot hold <, > or ".
+    WriteBytes(dir / "Caf\xC3\xA9 & q.sqk", playlist);
+    Run(dir / "Caf\xE9 & q.sqk", CPageStyle::table);
+    const std::string page = ReadBytes(dir / "Caf\xC3\xA9 & q.htm");
+    EXPECT_NE(page.find("<title>Caf\xC3\xA9 &amp; q.xml</title>"), std::string::npos);
+#else
     WriteBytes(dir / "Caf\xC3\xA9 <&> \"q\".sqk", playlist);
     Run(dir / "Caf\xE9 <&> \"q\".sqk", CPageStyle::table);
     const std::string page = ReadBytes(dir / "Caf\xC3\xA9 <&> \"q\".htm");
     EXPECT_NE(page.find("<title>Caf\xC3\xA9 &lt;&amp;&gt; &quot;q&quot;.xml</title>"),
               std::string::npos);
+#endif
 }
 
 #ifndef _WIN32
