@@ -11,6 +11,8 @@
 
 #include "WideText.h"
 
+#include <algorithm>
+
 namespace
 {
 // The window object and the procedure it replaced, kept on the window itself.
@@ -41,6 +43,27 @@ LRESULT CALLBACK SubclassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPa
     return plat::ui::DispatchToWindow(pWnd, message, wParam, lParam);
 }
 
+// A dialog opens centred over its owner, or on the screen when it has none (its template
+// places it at 0, 0), and kept inside the work area.
+void CentreDialog(HWND hWnd)
+{
+    RECT rc;
+    ::GetWindowRect(hWnd, &rc);
+    const HWND hOwner = ::GetWindow(hWnd, GW_OWNER);
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    ::GetMonitorInfoW(::MonitorFromWindow(hOwner ? hOwner : hWnd, MONITOR_DEFAULTTOPRIMARY), &mi);
+    RECT area = mi.rcWork;
+    if (hOwner && ::IsWindowVisible(hOwner) && !::IsIconic(hOwner))
+        ::GetWindowRect(hOwner, &area);
+    const LONG cx = rc.right - rc.left, cy = rc.bottom - rc.top;
+    LONG x = area.left + (area.right - area.left - cx) / 2;
+    LONG y = area.top + (area.bottom - area.top - cy) / 2;
+    x = std::max(mi.rcWork.left, std::min(x, mi.rcWork.right - cx));
+    y = std::max(mi.rcWork.top, std::min(y, mi.rcWork.bottom - cy));
+    ::SetWindowPos(hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // The dialog procedure that the system's dialog procedure calls. Until WM_INITDIALOG it
 // lets the system handle everything; after the subclassing, the messages that reach it
 // are those the window object left to the default processing, so it takes none.
@@ -54,6 +77,7 @@ INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     ::SetPropW(hWnd, kOldProcProp,
                reinterpret_cast<HANDLE>(::GetWindowLongPtrW(hWnd, GWLP_WNDPROC)));
     ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc));
+    CentreDialog(hWnd);
     // TRUE: the system gives the focus to the first control with WS_TABSTOP.
     return plat::ui::DispatchToWindow(pDlg, WM_INITDIALOG, wParam, 0) ? TRUE : FALSE;
 }
