@@ -132,7 +132,7 @@ TEST_F(ResourceTest, StringTableHoldsEveryStringOfThePortableTable)
     for (const UINT nID : {IDS_ABOUTBOX, IDS_PAGE_HEAD, IDS_PAGE_TABLE, IDS_PAGE_ROW})
     {
         SCOPED_TRACE(nID);
-        const std::string_view expected = plat::FindString(nID);
+        const std::string_view expected = plat::FindCompiledString(nID);
         ASSERT_FALSE(expected.empty());
         const wchar_t* pText = nullptr;
         const int n = ::LoadStringW(m_hModule, nID, reinterpret_cast<LPWSTR>(&pText), 0);
@@ -141,7 +141,7 @@ TEST_F(ResourceTest, StringTableHoldsEveryStringOfThePortableTable)
         // Strings come in blocks of 16, and the block is in English (United States).
         EXPECT_FALSE(Resource(6, nID / 16 + 1, SQK_LANG_EN_US).empty());
     }
-    EXPECT_EQ(plat::FindString(IDS_ABOUTBOX), "&About sqk2xml...");
+    EXPECT_EQ(plat::FindCompiledString(IDS_ABOUTBOX), "&About sqk2xml...");
 }
 
 TEST_F(ResourceTest, DialogTemplatesMatchThePortableOnes)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ConvertDlg.h"
+#include "StringTable.h"
 #include "resource.h"
 
 namespace
@@ -47,6 +48,8 @@ CWinApp g_app; // the icon is loaded through the application object
 
 TEST(SystemMenu, EndsWithASeparatorAndTheAboutEntry)
 {
+    // The about entry's text comes from the string table linked into this program.
+    EXPECT_EQ(plat::FindString(IDS_ABOUTBOX), "&About sqk2xml...");
     for (int nRun = 0; nRun < 2; ++nRun) // each dialog gets its own copy of the menu
     {
         SCOPED_TRACE(nRun);
