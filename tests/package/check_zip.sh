@@ -49,13 +49,8 @@ grep -q '<TITLE>a</TITLE>' "$scratch/list.xml" || fail "the converted document l
 
 # The unpacked dialog program shows its dialog and ends with status 0 on Escape. Its
 # windows go to the display of the Wine prefix (the fixture's Xvfb).
-prefix_display=
-for ((i = 0; i < ${#wine_run[@]}; i++)); do
-  [ "${wine_run[i]}" = --prefix ] && prefix_display="${wine_run[i + 1]}.display"
-done
-[ -f "$prefix_display" ] || fail "no X display for the Wine prefix"
 export DISPLAY
-DISPLAY=$(cat "$prefix_display")
+DISPLAY=$("${wine_run[@]}" --display) || fail "no X display for the Wine prefix"
 "${wine_run[@]}" "$app/sqk2xml.exe" &
 app_pid=$!
 window=

@@ -14,13 +14,8 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 fail() { echo "screenshot: $*" >&2; exit 1; }
 
-prefix_display=
-for ((i = 0; i < ${#wine_run[@]}; i++)); do
-  [ "${wine_run[i]}" = --prefix ] && prefix_display="${wine_run[i + 1]}.display"
-done
-[ -f "$prefix_display" ] || fail "no X display for the Wine prefix"
 export DISPLAY
-DISPLAY=$(cat "$prefix_display")
+DISPLAY=$("${wine_run[@]}" --display) || fail "no X display for the Wine prefix"
 
 desktop="sqk2xml-shot-$$"
 "${wine_run[@]}" explorer "/desktop=$desktop,600x140" "Z:$helper" "Z:$program" \
