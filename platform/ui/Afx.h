@@ -84,6 +84,7 @@ constexpr LPARAM MAKELPARAM(WORD lo, WORD hi) { return static_cast<LPARAM>(lo | 
 #define WM_CLOSE 0x0010
 #define WM_ICONERASEBKGND 0x0027
 #define WM_QUERYDRAGICON 0x0037
+#define WM_GETICON 0x007F
 #define WM_SETICON 0x0080
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111

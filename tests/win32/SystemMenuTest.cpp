@@ -1,6 +1,7 @@
 // The main dialog in this process, built by the system from the templates linked into
-// this test: what its window menu holds once it is set up. (Wine gives no other process
-// a window's system menu, and adds items of its own, so only the end is fixed.)
+// this test: what its window menu holds once it is set up, and its icons. (Wine gives no
+// other process a window's system menu, and adds items of its own, so only the end is
+// fixed.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -25,6 +26,10 @@ class CMenuProbeDlg : public CConvertDlg
 public:
     std::vector<MenuItem> items;
     bool bHadMenu = false;
+    LRESULT hBigIcon = 0;
+    LRESULT hSmallIcon = 0;
+    LRESULT hDragIcon = 0;
+    HICON hProgramIcon = nullptr;
 
 protected:
     BOOL OnInitDialog() override
@@ -38,6 +43,12 @@ protected:
                 items.push_back({pMenu->GetMenuItemID(i), pMenu->GetMenuState(i),
                                  std::string(pMenu->GetMenuString(i))});
         }
+        // One icon serves as both window icons and the drag icon. (Wine answers these
+        // only inside the window's own process.)
+        hBigIcon = SendMessage(WM_GETICON, ICON_BIG, 0);
+        hSmallIcon = SendMessage(WM_GETICON, ICON_SMALL, 0);
+        hDragIcon = SendMessage(WM_QUERYDRAGICON, 0, 0);
+        hProgramIcon = m_hIcon;
         EndDialog(IDCANCEL);
         return bResult;
     }
@@ -46,7 +57,7 @@ protected:
 CWinApp g_app; // the icon is loaded through the application object
 } // namespace
 
-TEST(SystemMenu, EndsWithASeparatorAndTheAboutEntry)
+TEST(SystemMenu, EndsWithASeparatorAndTheAboutEntryAndTheIconIsSet)
 {
     // The about entry's text comes from the string table linked into this program.
     EXPECT_EQ(plat::FindString(IDS_ABOUTBOX), "&About sqk2xml...");
@@ -72,5 +83,9 @@ TEST(SystemMenu, EndsWithASeparatorAndTheAboutEntry)
         }
         EXPECT_TRUE(bClose);
         EXPECT_EQ(dlg.m_hWnd, nullptr);
+        EXPECT_NE(dlg.hProgramIcon, nullptr);
+        EXPECT_EQ(dlg.hBigIcon, reinterpret_cast<LRESULT>(dlg.hProgramIcon));
+        EXPECT_EQ(dlg.hSmallIcon, dlg.hBigIcon);
+        EXPECT_EQ(dlg.hDragIcon, dlg.hBigIcon);
     }
 }
