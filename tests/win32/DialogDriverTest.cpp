@@ -164,6 +164,30 @@ TEST_F(DialogDriverTest, ConvertAndEnterConvertAndTheDialogStaysOpen)
     EXPECT_EQ(ExitStatus(), 0);
 }
 
+TEST_F(DialogDriverTest, FailedWriteIsReportedInAMessageBoxAndTheDialogGoesOn)
+{
+    // The build's folder where list.xml leads to /dev/full: every write to it fails.
+    const std::string folder = SQK2XML_FULL_DISK_DIR;
+    WriteBytes(folder + "\\list.sqk", kPlaylist);
+    const std::string playlist = folder + "\\list.sqk";
+    ::SetDlgItemTextW(m_hDlg, IDC_PLAYLIST_PATH, plat::WideFromUtf8(playlist).c_str());
+    ::PostMessageW(m_hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+
+    const HWND hBox = Window(L"sqk2xml", m_hDlg);
+    ASSERT_NE(hBox, nullptr) << "no message box";
+    EXPECT_EQ(::GetWindow(hBox, GW_OWNER), m_hDlg);
+    const std::string text = ControlText(hBox, 0xFFFF); // the box's text
+    EXPECT_EQ(text.rfind("An error occurred while accessing ", 0), 0u) << text;
+    EXPECT_NE(text.find("list.xml.\n"), std::string::npos) << text; // the file, then why
+    ::PostMessageW(hBox, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(Closes(hBox));
+    EXPECT_TRUE(::IsWindowVisible(m_hDlg));
+    EXPECT_EQ(ControlText(m_hDlg, IDC_PLAYLIST_PATH), playlist);
+
+    ::PostMessageW(m_hDlg, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(ExitStatus(), 0);
+}
+
 TEST_F(DialogDriverTest, WindowMenuCommandsOpenTheAboutBoxAndNothingElse)
 {
     // Every command from 0x0010 to 0x001F is the about entry.
