@@ -19,7 +19,7 @@ constexpr StringEntry kStrings[] = {
 };
 } // namespace
 
-std::string_view FindString(UINT nID)
+std::string_view FindCompiledString(UINT nID)
 {
     for (const StringEntry& entry : kStrings)
         if (entry.nID == nID)

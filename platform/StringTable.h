@@ -7,6 +7,10 @@
 
 namespace plat
 {
-/// The text of string nID; empty when the table has no such string.
+/// The text of string nID, in the ANSI code page; empty when the table has no such string.
+/// Where the system keeps string tables in the program's resources (Windows), the text
+/// comes from there when the program carries one; otherwise from the compiled-in table.
 std::string_view FindString(UINT nID);
+/// The text of string nID as compiled in from res/strings.inc.
+std::string_view FindCompiledString(UINT nID);
 } // namespace plat

@@ -1,4 +1,5 @@
 // Resource identifiers shared by the string table, the dialog templates and every backend.
+// Plain C preprocessor text only: the resource compiler reads this file too.
 #pragma once
 
 // Dialog templates
@@ -20,3 +21,7 @@
 // Controls
 #define IDC_PLAYLIST_PATH 1000
 #define IDC_BROWSE 1001
+
+// Languages of the resources (primary language + sublanguage * 1024).
+#define SQK_LANG_EN_US 0x0409
+#define SQK_LANG_EN_GB 0x0809

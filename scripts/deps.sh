@@ -8,8 +8,9 @@
 #   scripts/deps.sh bench   build, plus Google Benchmark and GNU time (bench/)
 #   scripts/deps.sh fuzz    build, plus clang with libFuzzer and libxml2 (tests/fuzz/)
 #   scripts/deps.sh windows build, plus mingw-w64 (POSIX threads), Wine (about 1.1 GB; its
-#                           wine64 runs the 64-bit programs), GoogleTest's sources and
-#                           xmllint: the Windows programs and their suites (preset windows)
+#                           wine64 runs the 64-bit programs), GoogleTest's sources,
+#                           xmllint, and Xvfb, xdotool and ImageMagick for the dialog's
+#                           tests: the Windows programs and their suites (preset windows)
 # Runs apt-get as root, or through sudo.
 set -euo pipefail
 
@@ -18,7 +19,8 @@ gui_packages=(xvfb xauth xdotool imagemagick desktop-file-utils appstream)
 test_packages=(libgtest-dev libgmock-dev libxml2-dev dpkg-dev)
 bench_packages=(libbenchmark-dev time)
 fuzz_packages=(clang libclang-rt-14-dev libxml2-dev)
-windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest libxml2-utils)
+windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest libxml2-utils xvfb xauth
+  xdotool imagemagick)
 browser_packages=(chromium python3)
 
 wanted=()

@@ -1,4 +1,4 @@
-// Qt implementation of the application part of platform/ui/UiBackend.h: the entry point,
+// Qt implementation of the application part of platform/ui/UiBackend.h: start and end,
 // icons, system metrics, the file dialog and the message box. Only Qt calls here.
 #include <cstdio>
 
@@ -12,9 +12,11 @@
 #include <QPixmap>
 #include <QSettings>
 #include <map>
+#include <utility>
 
 #include "QtBackend.h"
 #include "UiBackend.h"
+#include "UiCallbacks.h"
 #include "Window_qt.h"
 
 namespace plat::qt
@@ -22,6 +24,7 @@ namespace plat::qt
 namespace
 {
 bool g_bNativeDialogsAllowed = true;
+QApplication* g_pApplication = nullptr; ///< the program's, between start and stop
 } // namespace
 
 void ConfigureApplication()
@@ -57,7 +60,7 @@ HICON LoadIconGroup(const IconResource& res)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "ico");
     auto* pIcon = new HICON__;
-    const int cxLarge = GetMetric(SM_CXICON);
+    const int cxLarge = ::GetSystemMetrics(SM_CXICON);
     for (QImage image = reader.read(); !image.isNull(); image = reader.read())
     {
         pIcon->icon.addPixmap(QPixmap::fromImage(image));
@@ -73,21 +76,6 @@ HICON LoadIconGroup(const IconResource& res)
     }
     (*s_pIcons)[&res] = pIcon;
     return pIcon;
-}
-
-int GetMetric(int nIndex)
-{
-    switch (nIndex)
-    {
-    case SM_CXICON:
-    case SM_CYICON:
-        return 32;
-    case SM_CXSMICON:
-    case SM_CYSMICON:
-        return 16;
-    default:
-        return 0;
-    }
 }
 
 bool RunFileDialog(const CFileDialog& dlg, HWND hOwner, std::string& strPathUtf8)
@@ -160,7 +148,10 @@ int ShowMessageBox(HWND hOwner, std::string_view strTextUtf8, std::string_view s
 
 } // namespace plat::ui
 
-int AfxWinMain(const char* pszModulePath)
+namespace plat::ui
+{
+
+bool StartWindowSystem(const char* pszModulePath)
 {
     // Qt reads options from the command line; the program reads none, so Qt sees only the
     // program's name.
@@ -168,18 +159,35 @@ int AfxWinMain(const char* pszModulePath)
     std::snprintf(szModule, sizeof szModule, "%s", pszModulePath ? pszModulePath : "sqk2xml");
     static int s_argc = 1;
     static char* s_argv[] = {szModule, nullptr};
-    QApplication app(s_argc, s_argv);
+    plat::qt::g_pApplication = new QApplication(s_argc, s_argv);
     plat::qt::ConfigureApplication();
+    return true;
+}
 
-    CWinApp* pApp = AfxGetApp();
-    if (!pApp)
-        return 1;
-    if (pApp->m_strAppName.empty())
-        pApp->m_strAppName = QFileInfo(QString::fromLocal8Bit(szModule)).completeBaseName().toStdString();
-    const BOOL bRun = pApp->InitInstance();
-    // The main window was a local of InitInstance: nothing may reach it from here on.
-    pApp->m_pMainWnd = nullptr;
-    if (!bRun)
-        return 0; // the usual end of a dialog program: no message loop
+int RunMessageLoop()
+{
     return QApplication::exec();
+}
+
+void StopWindowSystem()
+{
+    delete std::exchange(plat::qt::g_pApplication, nullptr);
+}
+
+} // namespace plat::ui
+
+// The sizes the dialogs are laid out for.
+int GetSystemMetrics(int nIndex)
+{
+    switch (nIndex)
+    {
+    case SM_CXICON:
+    case SM_CYICON:
+        return 32;
+    case SM_CXSMICON:
+    case SM_CYSMICON:
+        return 16;
+    default:
+        return 0;
+    }
 }

@@ -1,5 +1,5 @@
 // Qt implementation of the window part of platform/ui/UiBackend.h: dialogs built from
-// templates, their controls, the window menu, painting. Only Qt calls here; the message
+// templates, their controls, the window menu and its items, painting. Only Qt calls here; the message
 // maps and the rules of the layer belong in platform/ui/.
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,6 +16,7 @@
 
 #include "QtBackend.h"
 #include "UiBackend.h"
+#include "UiCallbacks.h"
 #include "Window_qt.h"
 
 namespace plat::qt
@@ -144,8 +145,8 @@ std::unique_ptr<HMENU__> DefaultWindowMenu()
     auto pMenu = std::make_unique<HMENU__>();
     const QString platform = QGuiApplication::platformName();
     if (platform == u"xcb" || platform == u"wayland")
-        pMenu->items.push_back({MF_STRING, SC_MOVE, CString("&Move")});
-    pMenu->items.push_back({MF_STRING, SC_CLOSE, CString("&Close\tAlt+F4")});
+        pMenu->items.push_back({MF_STRING, SC_MOVE, "&Move"});
+    pMenu->items.push_back({MF_STRING, SC_CLOSE, "&Close\tAlt+F4"});
     return pMenu;
 }
 
@@ -226,7 +227,7 @@ void CDialogWindow::OpenWindowMenu(const QPoint& globalPos)
             menu.addSeparator();
             continue;
         }
-        QAction* pAction = menu.addAction(ToQString(plat::ui::AnsiToUtf8(item.strText.View())));
+        QAction* pAction = menu.addAction(ToQString(item.strTextUtf8));
         pAction->setData(QVariant::fromValue<qulonglong>(item.nID));
         pAction->setEnabled(!(item.nFlags & (MF_GRAYED | MF_DISABLED)));
     }
@@ -425,6 +426,48 @@ HMENU GetWindowMenu(HWND hWnd, bool bRevert)
     return hWnd->pSysMenu.get();
 }
 
+namespace
+{
+const CMenuItem* MenuItemAt(HMENU hMenu, int nPos)
+{
+    if (nPos < 0 || static_cast<size_t>(nPos) >= hMenu->items.size())
+        return nullptr;
+    return &hMenu->items[static_cast<size_t>(nPos)];
+}
+} // namespace
+
+bool AppendMenuItem(HMENU hMenu, UINT nFlags, UINT_PTR nID, std::string_view strTextUtf8)
+{
+    if (nFlags & MF_SEPARATOR)
+        hMenu->items.push_back({nFlags, 0, std::string()});
+    else
+        hMenu->items.push_back({nFlags, nID, std::string(strTextUtf8)});
+    return true;
+}
+
+int GetMenuItemCount(HMENU hMenu)
+{
+    return static_cast<int>(hMenu->items.size());
+}
+
+UINT GetMenuItemCommand(HMENU hMenu, int nPos)
+{
+    const CMenuItem* pItem = MenuItemAt(hMenu, nPos);
+    return pItem ? static_cast<UINT>(pItem->nID) : static_cast<UINT>(-1);
+}
+
+UINT GetMenuItemState(HMENU hMenu, int nPos)
+{
+    const CMenuItem* pItem = MenuItemAt(hMenu, nPos);
+    return pItem ? pItem->nFlags : static_cast<UINT>(-1);
+}
+
+std::string GetMenuItemText(HMENU hMenu, int nPos)
+{
+    const CMenuItem* pItem = MenuItemAt(hMenu, nPos);
+    return pItem ? pItem->strTextUtf8 : std::string();
+}
+
 bool IsWindowMinimized(HWND hWnd)
 {
     return hWnd->pWidget->isMinimized();
@@ -452,8 +495,8 @@ bool DrawIconAt(HDC hDC, int x, int y, HICON hIcon)
 {
     if (!hDC || !hIcon)
         return false;
-    const int cx = GetMetric(SM_CXICON);
-    const int cy = GetMetric(SM_CYICON);
+    const int cx = ::GetSystemMetrics(SM_CXICON);
+    const int cy = ::GetSystemMetrics(SM_CYICON);
     hDC->painter.drawImage(QRect(x, y, cx, cy), hIcon->large);
     return true;
 }

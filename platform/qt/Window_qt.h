@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QString>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -19,6 +20,20 @@ namespace plat::qt
 {
 class CDialogWindow;
 } // namespace plat::qt
+
+/// One item of a window menu: the Qt backend keeps the items and shows them itself.
+struct CMenuItem
+{
+    UINT nFlags;
+    UINT_PTR nID;
+    std::string strTextUtf8;
+};
+
+/// The menu behind a handle.
+struct HMENU__
+{
+    std::vector<CMenuItem> items;
+};
 
 struct HWND__
 {

@@ -3,15 +3,29 @@
 //
 // The values are the platform's own, so that templates and message numbers mean the same
 // to every backend. The handles are opaque: each backend defines what they point to.
+//
+// On Windows the names are the system's: a Win32 backend source includes the system's
+// header first and this file then declares nothing of its own; every other source gets the
+// same types under the same names (tagRECT, unsigned long DWORD), so both link as one.
 #pragma once
 
 #include <cstdint>
 
 #include "Types.h"
 
+#if !(defined(_WIN32) && defined(_WINDOWS_))
+#define SQK_AFX_DECLARES_SYSTEM_NAMES 1
+#endif
+
+#ifdef SQK_AFX_DECLARES_SYSTEM_NAMES
 using WORD = unsigned short;
+#ifdef _WIN32
+using DWORD = unsigned long;
+using LONG = long;
+#else
 using DWORD = unsigned int;
 using LONG = int;
+#endif
 using BYTE = unsigned char;
 using INT_PTR = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
@@ -32,36 +46,45 @@ using HMENU = HMENU__*;
 struct HDC__;
 using HDC = HDC__*;
 
-struct RECT
+struct tagRECT
 {
     LONG left;
     LONG top;
     LONG right;
     LONG bottom;
 };
+using RECT = tagRECT;
 using LPRECT = RECT*;
 
-struct POINT
+struct tagPOINT
 {
     LONG x;
     LONG y;
 };
+using POINT = tagPOINT;
+
+#ifdef _WIN32
+// The system's own: user32 and kernel32 export them.
+extern "C" __declspec(dllimport) int __stdcall MulDiv(int a, int b, int c);
+extern "C" __declspec(dllimport) int __stdcall GetSystemMetrics(int nIndex);
+#else
+/// a * b / c, rounded to the nearest integer (halves away from zero); -1 when c is 0.
+int MulDiv(int a, int b, int c);
+/// A size of the window system (SM_CXICON ...); 0 for an index it does not know.
+int GetSystemMetrics(int nIndex);
+#endif
 
 constexpr WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
 constexpr WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
 constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) { return static_cast<WPARAM>(lo | (DWORD(hi) << 16)); }
 constexpr LPARAM MAKELPARAM(WORD lo, WORD hi) { return static_cast<LPARAM>(lo | (DWORD(hi) << 16)); }
 
-/// a * b / c, rounded to the nearest integer (halves away from zero); -1 when c is 0.
-int MulDiv(int a, int b, int c);
-/// A size of the window system (SM_CXICON ...); 0 for an index it does not know.
-int GetSystemMetrics(int nIndex);
-
 // Messages
 #define WM_PAINT 0x000F
 #define WM_CLOSE 0x0010
 #define WM_ICONERASEBKGND 0x0027
 #define WM_QUERYDRAGICON 0x0037
+#define WM_GETICON 0x007F
 #define WM_SETICON 0x0080
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
@@ -86,7 +109,6 @@ int GetSystemMetrics(int nIndex);
 // Dialog command ids
 #define IDOK 1
 #define IDCANCEL 2
-#define IDC_STATIC (-1)
 
 // Window styles
 #define WS_POPUP 0x80000000u
@@ -151,11 +173,12 @@ int GetSystemMetrics(int nIndex);
 #define MB_OK 0x0u
 #define MB_ICONEXCLAMATION 0x30u
 #define MB_ICONSTOP 0x10u
+#endif // SQK_AFX_DECLARES_SYSTEM_NAMES
 
-
-// Languages of the resources (primary language | sublanguage << 10).
-#define SQK_LANG_EN_US 0x0409
-#define SQK_LANG_EN_GB 0x0809
+// The resource headers' name for controls that need no id of their own.
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
 
 // The framework's standard help command.
 #define ID_HELP 0xE146

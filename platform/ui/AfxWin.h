@@ -2,7 +2,7 @@
 // maps, template dialogs, the file-open dialog, menus and painting.
 //
 // Written against the backend interface of UiBackend.h only, so the same classes serve
-// every window system. Texts are ANSI (CString); the backend speaks Unicode, and the
+// every window system; the backend calls back through UiCallbacks.h. Texts are ANSI (CString); the backend speaks Unicode, and the
 // conversion happens at that boundary.
 #pragma once
 
@@ -127,7 +127,7 @@ class CMenu
 public:
     HMENU m_hMenu = nullptr;
 
-    /// The menu object of a handle; it lives as long as the menu.
+    /// The menu object of a handle; it lives as long as the process.
     static CMenu* FromHandle(HMENU hMenu);
     HMENU GetSafeHmenu() const { return m_hMenu; }
 
@@ -141,21 +141,6 @@ public:
     UINT GetMenuState(int nPos) const;
     /// The text of the item at nPos.
     CString GetMenuString(int nPos) const;
-};
-
-/// One item of a menu, kept by the portable layer; the backend shows it.
-struct CMenuItem
-{
-    UINT nFlags;
-    UINT_PTR nID;
-    CString strText;
-};
-
-/// The menu behind a handle.
-struct HMENU__
-{
-    std::vector<CMenuItem> items;
-    CMenu wrapper; ///< what CMenu::FromHandle returns
 };
 
 /// A device context: drawing on a window.
@@ -326,9 +311,9 @@ protected:
 
 CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
-/// The framework's entry point: sets up the window system, runs InitInstance and returns
-/// the process's exit status (0 when InitInstance returns FALSE). Of the command line only
-/// the program's own path is taken, for its name.
+/// The framework's entry point, called by the backend's process entry: sets up the window
+/// system, runs InitInstance and returns the process's exit status (0 when InitInstance
+/// returns FALSE). Of the command line only the program's own path is taken, for its name.
 int AfxWinMain(const char* pszModulePath);
 /// Shows a message box over the main window; returns the button pressed.
 int AfxMessageBox(const CString& strText, UINT nType = MB_OK | MB_ICONEXCLAMATION);

@@ -1,8 +1,6 @@
 // The resource tables, compiled from the files of res/.
 #include "Resources.h"
 
-#include <cstdlib>
-
 #include "resource.h"
 
 namespace plat::ui
@@ -90,15 +88,3 @@ PixelRect DialogUnitsToPixels(const DialogBaseUnits& base, int x, int y, int cx,
 }
 
 } // namespace plat::ui
-
-int MulDiv(int a, int b, int c)
-{
-    if (c == 0)
-        return -1;
-    const long long product = static_cast<long long>(a) * b;
-    const long long half = std::llabs(static_cast<long long>(c)) / 2;
-    // Round half away from zero, with the sign of the quotient.
-    const bool bNegative = (product < 0) != (c < 0);
-    const long long q = (std::llabs(product) + half) / std::llabs(static_cast<long long>(c));
-    return static_cast<int>(bNegative ? -q : q);
-}

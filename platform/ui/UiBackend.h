@@ -1,5 +1,6 @@
-// What a window-system backend provides to the dialog layer of AfxWin.h. One backend is
-// linked: platform/qt/ now (Qt 6 Widgets), a Win32 one later.
+// What a window-system backend provides to the dialog layer of AfxWin.h. Exactly one
+// backend is linked: platform/qt/ (Qt 6 Widgets) on Linux, platform/win32/ on Windows.
+// What the backend calls back into the layer is in UiCallbacks.h.
 //
 // Texts cross this interface as UTF-8; the layer converts them from and to the ANSI code
 // page. Handles are the backend's own objects.
@@ -14,11 +15,21 @@
 namespace plat::ui
 {
 
+// Start and end
+
+/// Makes the window system ready for this process before InitInstance runs; false when
+/// it cannot be (no display).
+bool StartWindowSystem(const char* pszModulePath);
+/// Runs the message loop until the application quits; returns the exit status.
+int RunMessageLoop();
+/// Ends what StartWindowSystem began, once nothing of the application is shown.
+void StopWindowSystem();
+
 // Windows
 
-/// Builds the dialog from its template, owned by hOwner (may be null), sends it
-/// WM_INITDIALOG, shows it and runs it modally until EndModalDialog; pDlg->m_hWnd is set
-/// for that time. Returns the result, or -1 when the window cannot be built.
+/// Builds dialog tmpl (owned by hOwner, may be null), sends it WM_INITDIALOG, shows it and
+/// runs it modally until EndModalDialog; pDlg->m_hWnd is set for that time. Returns the
+/// result, or -1 when the window cannot be built.
 INT_PTR RunModalDialog(CDialog* pDlg, const DlgTemplate& tmpl, HWND hOwner);
 void EndModalDialog(HWND hWnd, int nResult);
 /// The object of a window, nullptr when none.
@@ -30,10 +41,21 @@ LRESULT DefaultWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 bool GetControlText(HWND hWnd, int nID, std::string& strUtf8);
 bool SetControlText(HWND hWnd, int nID, std::string_view strUtf8);
 
-/// The window menu of a window (built when the window is), nullptr when it has none.
+/// The window menu of a window, nullptr when it has none (or when bRevert resets it).
 HMENU GetWindowMenu(HWND hWnd, bool bRevert);
 bool IsWindowMinimized(HWND hWnd);
 RECT GetWindowClientRect(HWND hWnd);
+
+// Menus: items are counted from 0; out-of-range positions give false, -1 or empty.
+
+/// Adds MF_SEPARATOR, or an MF_STRING item with a command id and a text.
+bool AppendMenuItem(HMENU hMenu, UINT nFlags, UINT_PTR nID, std::string_view strTextUtf8);
+int GetMenuItemCount(HMENU hMenu);
+/// The command id of item nPos; 0 for a separator.
+UINT GetMenuItemCommand(HMENU hMenu, int nPos);
+/// MF_SEPARATOR, MF_GRAYED, MF_DISABLED of item nPos; (UINT)-1 past the end.
+UINT GetMenuItemState(HMENU hMenu, int nPos);
+std::string GetMenuItemText(HMENU hMenu, int nPos);
 
 // Painting: only inside the handling of WM_PAINT; elsewhere BeginWindowPaint gives nullptr.
 HDC BeginWindowPaint(HWND hWnd);
@@ -42,9 +64,9 @@ bool DrawIconAt(HDC hDC, int x, int y, HICON hIcon);
 
 // Application
 
-/// Loads an icon group from its .ico bytes; the handle lives as long as the process.
+/// Loads an icon group of the program's resources; the handle lives as long as the
+/// process.
 HICON LoadIconGroup(const IconResource& res);
-int GetMetric(int nIndex);
 
 /// A modal file dialog described by dlg; true with the chosen full path when one was
 /// chosen.
@@ -52,15 +74,6 @@ bool RunFileDialog(const CFileDialog& dlg, HWND hOwner, std::string& strPathUtf8
 
 /// A modal message box owned by hOwner (may be null).
 int ShowMessageBox(HWND hOwner, std::string_view strTextUtf8, std::string_view strCaptionUtf8,
-               UINT nType);
-
-// For the backend: hands one message to a window object, as the window system does.
-// An exception that leaves the handler is the framework's failed command: it is reported
-// in a message box and the message counts as handled.
-LRESULT DispatchToWindow(CWnd* pWnd, UINT message, WPARAM wParam, LPARAM lParam);
-
-/// ANSI text of the active code page as UTF-8, and back ('?' for what it lacks).
-std::string AnsiToUtf8(std::string_view ansi);
-CString Utf8ToAnsi(std::string_view utf8);
+                   UINT nType);
 
 } // namespace plat::ui

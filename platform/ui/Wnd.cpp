@@ -1,11 +1,14 @@
 // The portable part of the dialog layer: message maps and their dispatch, command routing,
 // the failed-command report, and the thin classes over the backend of UiBackend.h.
 #include <exception>
+#include <map>
+#include <memory>
 #include <new>
 
 #include "CodePage.h"
 #include "FileException.h"
 #include "UiBackend.h"
+#include "UiCallbacks.h"
 
 namespace
 {
@@ -119,8 +122,16 @@ CMenu* CMenu::FromHandle(HMENU hMenu)
 {
     if (!hMenu)
         return nullptr;
-    hMenu->wrapper.m_hMenu = hMenu;
-    return &hMenu->wrapper;
+    // One object per handle, kept for the life of the process: a window menu is made once
+    // per window, and the program makes few windows.
+    static auto* s_pMenus = new std::map<HMENU, std::unique_ptr<CMenu>>;
+    std::unique_ptr<CMenu>& pMenu = (*s_pMenus)[hMenu];
+    if (!pMenu)
+    {
+        pMenu = std::make_unique<CMenu>();
+        pMenu->m_hMenu = hMenu;
+    }
+    return pMenu.get();
 }
 
 BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem)
@@ -128,36 +139,30 @@ BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem)
     if (!m_hMenu)
         return FALSE;
     if (nFlags & MF_SEPARATOR)
-        m_hMenu->items.push_back({nFlags, 0, CString()});
-    else
-        m_hMenu->items.push_back({nFlags, nIDNewItem, CString(lpszNewItem)});
-    return TRUE;
+        return plat::ui::AppendMenuItem(m_hMenu, nFlags, 0, {});
+    return plat::ui::AppendMenuItem(m_hMenu, nFlags, nIDNewItem,
+                                    plat::ui::AnsiToUtf8(lpszNewItem ? lpszNewItem : ""));
 }
 
 UINT CMenu::GetMenuItemCount() const
 {
-    return m_hMenu ? static_cast<UINT>(m_hMenu->items.size()) : static_cast<UINT>(-1);
+    return m_hMenu ? static_cast<UINT>(plat::ui::GetMenuItemCount(m_hMenu))
+                   : static_cast<UINT>(-1);
 }
 
 UINT CMenu::GetMenuItemID(int nPos) const
 {
-    if (!m_hMenu || nPos < 0 || static_cast<size_t>(nPos) >= m_hMenu->items.size())
-        return static_cast<UINT>(-1);
-    return static_cast<UINT>(m_hMenu->items[static_cast<size_t>(nPos)].nID);
+    return m_hMenu ? plat::ui::GetMenuItemCommand(m_hMenu, nPos) : static_cast<UINT>(-1);
 }
 
 UINT CMenu::GetMenuState(int nPos) const
 {
-    if (!m_hMenu || nPos < 0 || static_cast<size_t>(nPos) >= m_hMenu->items.size())
-        return static_cast<UINT>(-1);
-    return m_hMenu->items[static_cast<size_t>(nPos)].nFlags;
+    return m_hMenu ? plat::ui::GetMenuItemState(m_hMenu, nPos) : static_cast<UINT>(-1);
 }
 
 CString CMenu::GetMenuString(int nPos) const
 {
-    if (!m_hMenu || nPos < 0 || static_cast<size_t>(nPos) >= m_hMenu->items.size())
-        return CString();
-    return m_hMenu->items[static_cast<size_t>(nPos)].strText;
+    return m_hMenu ? plat::ui::Utf8ToAnsi(plat::ui::GetMenuItemText(m_hMenu, nPos)) : CString();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -479,9 +484,4 @@ int AfxMessageBox(const CString& strText, UINT nType)
     const std::string strCaption = g_pApp ? g_pApp->m_strAppName : std::string();
     return plat::ui::ShowMessageBox(pMain ? pMain->m_hWnd : nullptr,
                                     plat::ui::AnsiToUtf8(strText.View()), strCaption, nType);
-}
-
-int GetSystemMetrics(int nIndex)
-{
-    return plat::ui::GetMetric(nIndex);
 }

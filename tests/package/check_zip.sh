@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Builds the Windows .zip from a build tree, unpacks it into a scratch folder and checks
+# what it holds: exactly the two programs, README and LICENSE, and programs that run
+# from there under Wine (the converter converts; the dialog shows and ends on Escape).
+#   check_zip.sh SOURCE_DIR BUILD_DIR WINE-RUN...
+set -euo pipefail
+source=$1
+build=$2
+shift 2
+wine_run=("$@")
+scratch=$(mktemp -d)
+app_pid=
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+fail() { echo "zip: $*" >&2; exit 1; }
+
+cpack --config "$build/CPackConfig.cmake" -G ZIP -B "$scratch/out" >/dev/null
+zips=("$scratch"/out/*.zip)
+[ ${#zips[@]} -eq 1 ] && [ -f "${zips[0]}" ] || fail "cpack made no single .zip"
+zip=${zips[0]}
+version=$(sed -n 's/^SQK_VERSION_STRING("ProductVersion", "\(.*\)")$/\1/p' "$source/res/version.inc")
+top="sqk2xml-$version-win64"
+[ "$(basename "$zip")" = "$top.zip" ] || fail "unexpected name $(basename "$zip")"
+
+mkdir "$scratch/root"
+(cd "$scratch/root" && cmake -E tar xf "$zip")
+expected="$top/LICENSE
+$top/README.md
+$top/sqk2xml-cli.exe
+$top/sqk2xml.exe"
+actual=$(cd "$scratch/root" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
+[ "$actual" = "$expected" ] || fail "files differ from the expected list:
+$(diff <(echo "$expected") <(echo "$actual") || true)"
+cmp -s "$scratch/root/$top/LICENSE" "$source/LICENSE" || fail "LICENSE differs"
+cmp -s "$scratch/root/$top/README.md" "$source/README.md" || fail "README.md differs"
+app="$scratch/root/$top"
+
+# The unpacked converter runs and converts.
+[ "$("${wine_run[@]}" "$app/sqk2xml-cli.exe" --version | tr -d '\r' | head -n 1)" = \
+  "sqk2xml-cli $version" ] || fail "sqk2xml-cli.exe --version"
+printf '#Sonquill playlist\r\nC:\\a.mp3\r\n' >"$scratch/list.sqk"
+"${wine_run[@]}" "$app/sqk2xml-cli.exe" "Z:$scratch/list.sqk" >/dev/null ||
+  fail "sqk2xml-cli.exe cannot convert"
+grep -q '<TITLE>a</TITLE>' "$scratch/list.xml" || fail "the converted document lacks its track"
+
+# The unpacked dialog program shows its dialog and ends with status 0 on Escape. Its
+# windows go to the display of the Wine prefix (the fixture's Xvfb).
+export DISPLAY
+DISPLAY=$("${wine_run[@]}" --display) || fail "no X display for the Wine prefix"
+"${wine_run[@]}" "$app/sqk2xml.exe" &
+app_pid=$!
+window=
+for _ in $(seq 200); do
+  window=$(xdotool search --onlyvisible --pid "$app_pid" --name '^sqk2xml$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || fail "sqk2xml.exe showed no dialog"
+xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window" 2>/dev/null || true
+xdotool key --window "$window" Escape
+status=0
+wait "$app_pid" || status=$?
+app_pid=
+[ "$status" -eq 0 ] || fail "sqk2xml.exe ended with status $status"
+echo "zip: $(basename "$zip"): files and programs as expected"
