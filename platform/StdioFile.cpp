@@ -106,18 +106,23 @@ bool CStdioFile::ReadLine(std::string_view& line, size_t nMax)
         const size_t nLook = avail <= nRoom ? avail : nRoom + 1;
         const auto* lf = static_cast<const char*>(std::memchr(begin, '\n', nLook));
         bAny = true;
+        // The line ends with the n bytes at begin: they are handed out where they lie, or
+        // after what the earlier buffers carried.
+        auto handOut = [&](size_t n) {
+            if (!bCarried)
+                line = std::string_view(begin, n);
+            else
+            {
+                m_strCarry.AppendPadded(begin, static_cast<int>(n));
+                line = m_strCarry.View();
+            }
+            return true;
+        };
         if (!lf && nLook > nRoom)
         {
             // Too long: hand out the first nMax bytes and leave the rest unread.
             m_nPos += nRoom;
-            if (!bCarried)
-            {
-                line = std::string_view(begin, nRoom);
-                return true;
-            }
-            m_strCarry.AppendPadded(begin, static_cast<int>(nRoom));
-            line = m_strCarry.View();
-            return true;
+            return handOut(nRoom);
         }
         if (!lf)
         {
@@ -133,14 +138,7 @@ bool CStdioFile::ReadLine(std::string_view& line, size_t nMax)
             --nRun;
         else if (!nRun && bCarried && m_strCarry.View().ends_with('\r'))
             m_strCarry.Truncate(m_strCarry.GetLength() - 1);
-        if (!bCarried)
-        {
-            line = std::string_view(begin, nRun);
-            return true;
-        }
-        m_strCarry.AppendPadded(begin, static_cast<int>(nRun));
-        line = m_strCarry.View();
-        return true;
+        return handOut(nRun);
     }
 }
 
