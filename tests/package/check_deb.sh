@@ -11,11 +11,9 @@ trap 'rm -rf "$scratch"' EXIT
 
 fail() { echo "deb: $*" >&2; exit 1; }
 
-cpack --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/out" >/dev/null
-debs=("$scratch"/out/*.deb)
-[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "cpack made no single .deb"
-deb=${debs[0]}
-version=$(sed -n 's/^SQK_VERSION_STRING("ProductVersion", "\(.*\)")$/\1/p' "$source/res/version.inc")
+source "$(dirname "$0")/make_package.sh"
+make_package DEB deb
+deb=$package
 [ "$(basename "$deb")" = "sqk2xml_${version}_amd64.deb" ] || fail "unexpected name $(basename "$deb")"
 
 field() { dpkg-deb -f "$deb" "$1"; }

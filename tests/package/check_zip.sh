@@ -18,11 +18,9 @@ trap cleanup EXIT
 
 fail() { echo "zip: $*" >&2; exit 1; }
 
-cpack --config "$build/CPackConfig.cmake" -G ZIP -B "$scratch/out" >/dev/null
-zips=("$scratch"/out/*.zip)
-[ ${#zips[@]} -eq 1 ] && [ -f "${zips[0]}" ] || fail "cpack made no single .zip"
-zip=${zips[0]}
-version=$(sed -n 's/^SQK_VERSION_STRING("ProductVersion", "\(.*\)")$/\1/p' "$source/res/version.inc")
+source "$(dirname "$0")/make_package.sh"
+make_package ZIP zip
+zip=$package
 top="sqk2xml-$version-win64"
 [ "$(basename "$zip")" = "$top.zip" ] || fail "unexpected name $(basename "$zip")"
 
