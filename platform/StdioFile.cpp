@@ -12,9 +12,9 @@ CStdioFile::~CStdioFile()
         return;
     // As a stream's close would: write what is buffered, but a destructor cannot report.
     long lOsError = 0;
-    if (m_pWriter)
-        m_pWriter->Wait(lOsError);
-    m_pWriter.reset();
+    if (m_pJob)
+        m_pJob->Wait(lOsError);
+    m_pJob.reset();
     if (m_bWrite && m_nEnd)
         WriteOut(m_pBuffer.get(), m_nEnd);
     plat::OsCloseFile(m_hFile, lOsError);
@@ -40,7 +40,8 @@ BOOL CStdioFile::Open(const char* pszFileName, UINT nOpenFlags, CFileException* 
     if (m_bWrite && !m_pExpanded)
         m_pExpanded = std::make_unique_for_overwrite<char[]>(2 * kBufferSize + plat::kExpandSlack);
     m_nPos = m_nEnd = 0;
-    m_bEnd = false;
+    m_nFilled = 0;
+    m_bEnd = m_bReadingAhead = false;
     return TRUE;
 }
 
@@ -55,8 +56,17 @@ bool CStdioFile::FillBuffer()
     if (m_bEnd)
         return false;
     long lOsError = 0;
-    const long long n = plat::OsReadFile(m_hFile, m_pBuffer.get(), kBufferSize, lOsError);
-    if (n < 0)
+    long long n = 0;
+    if (m_bReadingAhead)
+    {
+        // Read in the background while the last buffer was parsed.
+        m_bReadingAhead = false;
+        if (!m_pJob->Wait(lOsError))
+            Throw(lOsError);
+        n = m_nReadAhead;
+        std::swap(m_pBuffer, m_pSpare);
+    }
+    else if ((n = plat::OsReadFile(m_hFile, m_pBuffer.get(), kBufferSize, lOsError)) < 0)
         Throw(lOsError);
     if (n == 0)
     {
@@ -70,7 +80,30 @@ bool CStdioFile::FillBuffer()
         m_nEnd = static_cast<size_t>(static_cast<const char*>(eof) - m_pBuffer.get());
         m_bEnd = true;
     }
+    // From the second buffer on, the next one is read while this one is parsed. The first
+    // is read alone: a file refused for its first line costs one read, and a file of one
+    // buffer never starts the thread.
+    if (!m_bEnd && ++m_nFilled > 1)
+        StartReadAhead();
     return m_nEnd != 0;
+}
+
+void CStdioFile::StartReadAhead()
+{
+    if (!m_pJob)
+        StartJobThread();
+    m_bReadingAhead = true;
+    m_pJob->Start([this] {
+        long lOsError = 0;
+        m_nReadAhead = plat::OsReadFile(m_hFile, m_pSpare.get(), kBufferSize, lOsError);
+        return m_nReadAhead < 0 ? lOsError : 0;
+    });
+}
+
+void CStdioFile::StartJobThread()
+{
+    m_pJob = std::make_unique<CBackgroundJob>();
+    m_pSpare = std::make_unique_for_overwrite<char[]>(kBufferSize + CString::kPadding);
 }
 
 BOOL CStdioFile::ReadString(CString& rString, size_t nMax)
@@ -174,7 +207,7 @@ long CStdioFile::WriteOut(const char* p, size_t n)
 void CStdioFile::WaitForWriter()
 {
     long lOsError = 0;
-    if (m_pWriter && !m_pWriter->Wait(lOsError))
+    if (m_pJob && !m_pJob->Wait(lOsError))
         Throw(lOsError);
 }
 
@@ -185,12 +218,9 @@ void CStdioFile::Flush()
     const size_t n = m_nEnd;
     m_nEnd = 0; // what failed to reach the disk is not offered again
     WaitForWriter();
-    if (!m_pWriter)
-    {
-        m_pWriter = std::make_unique<CWriteBehind>();
-        m_pSpare = std::make_unique_for_overwrite<char[]>(kBufferSize + CString::kPadding);
-    }
-    m_pWriter->Start([this, p = m_pBuffer.get(), n] { return WriteOut(p, n); });
+    if (!m_pJob)
+        StartJobThread();
+    m_pJob->Start([this, p = m_pBuffer.get(), n] { return WriteOut(p, n); });
     std::swap(m_pBuffer, m_pSpare);
 }
 
@@ -203,12 +233,14 @@ void CStdioFile::Close()
     {
         // The background write first, then the rest, here: the file is complete when
         // Close returns.
-        if (m_pWriter && !m_pWriter->Wait(lFlushError))
+        if (m_pJob && !m_pJob->Wait(lFlushError))
             m_nEnd = 0;
         else if (m_nEnd)
             lFlushError = WriteOut(m_pBuffer.get(), m_nEnd);
-        m_pWriter.reset();
     }
+    // A read under way uses the handle: it ends first, and what it read is not wanted.
+    m_pJob.reset();
+    m_bReadingAhead = false;
     const plat::FileHandle hFile = m_hFile;
     m_hFile = plat::kInvalidFile;
     m_nPos = m_nEnd = 0;

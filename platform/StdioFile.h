@@ -13,7 +13,7 @@
 #include "FileException.h"
 #include "OsFile.h"
 #include "Types.h"
-#include "WriteBehind.h"
+#include "BackgroundJob.h"
 
 class CStdioFile
 {
@@ -70,6 +70,8 @@ private:
     long WriteOut(const char* p, size_t n);
     void Flush();
     bool FillBuffer();
+    void StartReadAhead();
+    void StartJobThread();
     [[noreturn]] void Throw(long lOsError) const;
     /// Waits for the background write; throws when it failed.
     void WaitForWriter();
@@ -78,11 +80,15 @@ private:
     CString m_strFileName;
     std::unique_ptr<char[]> m_pBuffer; // with CString::kPadding bytes to spare at its end
     CString m_strCarry; // reading: a line that spans buffers
-    // Writing: once a buffer has filled, it is written in the background from the spare
-    // while the other fills. A small file never starts the thread.
+    // Once a buffer has filled, it is written in the background from the spare while the
+    // other fills; on reading, the spare takes the next buffer while this one is parsed.
+    // A small file never starts the thread.
     std::unique_ptr<char[]> m_pSpare;
     std::unique_ptr<char[]> m_pExpanded; // the text on its way out, with CR LF line ends
-    std::unique_ptr<CWriteBehind> m_pWriter;
+    std::unique_ptr<CBackgroundJob> m_pJob;
+    long long m_nReadAhead = 0; // bytes the background read gave, or -1
+    size_t m_nFilled = 0;       // reading: buffers filled since the file was opened
+    bool m_bReadingAhead = false;
     size_t m_nPos = 0;  // reading: next byte to hand out
     size_t m_nEnd = 0;  // reading: end of valid data; writing: bytes waiting
     bool m_bEnd = false; // reading: no more data (end of file or a 0x1A seen)

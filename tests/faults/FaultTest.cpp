@@ -1,6 +1,7 @@
 // Conversions under failure: full disks, failing reads, files that change or are shared
 // while they are read, very long lines. Nothing that failed may pass for a success, the
 // playlist is never touched, and an XML document left complete is well-formed.
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstddef>
@@ -12,6 +13,7 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,8 +35,9 @@ bool IsComplete(const std::string& xml)
     return xml.size() >= end.size() && xml.compare(xml.size() - end.size(), end.size(), end) == 0;
 }
 
-// Makes read() calls of the file class's buffer size fail with EIO from now on, in this
-// process only (the filter cannot be removed again, so callers run in a child).
+// Makes read() calls of the file class's buffer size fail with EIO from now on, on every
+// thread of this process, the file's background reader too (the filter cannot be removed
+// again, so callers run in a child).
 bool FailBufferReads()
 {
     sock_filter filter[] = {
@@ -47,7 +50,7 @@ bool FailBufferReads()
     };
     sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
     return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
-           prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+           syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, SECCOMP_FILTER_FLAG_TSYNC, &program) == 0;
 }
 
 using FaultTest = testsupport::FolderTest;
@@ -80,6 +83,46 @@ TEST_F(FaultTest, ReadFailureMidRunLeavesTheCommand)
     ASSERT_EQ(status, 0);
     EXPECT_EQ(ReadBytes(dir / "list.sqk"), playlist);
     EXPECT_FALSE(IsComplete(ReadBytes(dir / "list.xml")));
+}
+
+TEST_F(FaultTest, FailedReadAheadEndsTheRunAtItsBuffer)
+{
+    // The buffers after the second are read in the background while the one before is
+    // converted. The reads fail from the middle of the third buffer on, when the read of
+    // the fourth is under way or done: the run must stop with the error exactly where the
+    // fourth or fifth buffer begins, every entry before it converted and none after it.
+    const std::string playlist = testsupport::ManyEntries(25000);
+    const size_t nBuffer = CStdioFile::kBufferSize;
+    ASSERT_GT(playlist.size(), 6 * nBuffer);
+    WriteBytes(dir / "list.sqk", playlist);
+    // The entries whose lines end within the first nBuffers buffers.
+    auto entriesWithin = [&](size_t nBuffers) {
+        return std::count(playlist.begin(), playlist.begin() + nBuffers * nBuffer, '\n') - 1;
+    };
+    const int status = testsupport::RunInChild([&] {
+        CPlaylistConverter converter;
+        if (!converter.BeginConversion((dir / "list.sqk").c_str(), (dir / "list.xml").c_str()))
+            return 1;
+        long nEntries = 0;
+        while (nEntries < entriesWithin(2) + 1000 && converter.ConvertNextEntry())
+            ++nEntries;
+        if (!FailBufferReads())
+            return 2;
+        try
+        {
+            while (converter.ConvertNextEntry())
+                ++nEntries;
+            return 3;
+        }
+        catch (const CFileException& e)
+        {
+            if (e.m_lOsError != EIO || !(e.m_strFileName.View() == dir / "list.sqk"))
+                return 4;
+            return nEntries == entriesWithin(3) || nEntries == entriesWithin(4) ? 0 : 5;
+        }
+    });
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(ReadBytes(dir / "list.sqk"), playlist);
 }
 
 TEST_F(FaultTest, ReadFailureAtTheHeaderCreatesNothing)

@@ -1,5 +1,5 @@
-// Background writing of full buffers, so that preparing and copying out one buffer
-// overlaps the work of filling the next.
+// One file operation at a time on a thread of its own: a buffer is written out, or the
+// next one read in, while the caller works on the other.
 #pragma once
 
 #include <condition_variable>
@@ -7,17 +7,17 @@
 #include <mutex>
 #include <thread>
 
-class CWriteBehind
+class CBackgroundJob
 {
 public:
-    /// One write: returns 0 when it succeeded, else the system's error.
+    /// One read or write: returns 0 when it succeeded, else the system's error.
     using Job = std::function<long()>;
 
-    CWriteBehind() = default;
-    CWriteBehind(const CWriteBehind&) = delete;
-    CWriteBehind& operator=(const CWriteBehind&) = delete;
-    /// Finishes the write under way, then ends the thread.
-    ~CWriteBehind();
+    CBackgroundJob() = default;
+    CBackgroundJob(const CBackgroundJob&) = delete;
+    CBackgroundJob& operator=(const CBackgroundJob&) = delete;
+    /// Finishes the job under way, then ends the thread.
+    ~CBackgroundJob();
 
     /// Starts the job on the background thread; whatever it reads must stay untouched
     /// until Wait returns. Only one job is under way at a time: call Wait first.

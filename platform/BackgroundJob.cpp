@@ -1,8 +1,8 @@
-#include "WriteBehind.h"
+#include "BackgroundJob.h"
 
 #include <utility>
 
-CWriteBehind::~CWriteBehind()
+CBackgroundJob::~CBackgroundJob()
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -13,7 +13,7 @@ CWriteBehind::~CWriteBehind()
         m_thread.join();
 }
 
-void CWriteBehind::Start(Job job)
+void CBackgroundJob::Start(Job job)
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -22,11 +22,11 @@ void CWriteBehind::Start(Job job)
         m_bBusy = true;
     }
     if (!m_thread.joinable())
-        m_thread = std::thread(&CWriteBehind::Run, this);
+        m_thread = std::thread(&CBackgroundJob::Run, this);
     m_changed.notify_all();
 }
 
-bool CWriteBehind::Wait(long& lOsError)
+bool CBackgroundJob::Wait(long& lOsError)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_changed.wait(lock, [this] { return !m_bBusy; });
@@ -37,14 +37,14 @@ bool CWriteBehind::Wait(long& lOsError)
     return false;
 }
 
-void CWriteBehind::Run()
+void CBackgroundJob::Run()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;)
     {
         m_changed.wait(lock, [this] { return m_bBusy || m_bStop; });
         if (!m_bBusy)
-            return; // stopped, with nothing left to write
+            return; // stopped, with nothing left to do
         const Job job = std::move(m_job);
         lock.unlock();
         const long lError = job();
