@@ -157,8 +157,7 @@ bool CPlaylistConverter::ConvertNextEntry()
         m_strLine.Empty();
         return false;
     }
-    // The line is kept as read; the work below reads it where the file read it, which is
-    // faster than reading the copy just made.
+    // The line is kept as read; the work below reads it where the file read it.
     m_strLine.AssignPadded(line.data(), static_cast<int>(line.size()));
     const auto nLength = static_cast<int>(line.size());
     // Scratch that keeps its storage from line to line.

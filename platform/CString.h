@@ -6,8 +6,7 @@
 // The storage is the string's own and always exists. Assignments and appends that fit
 // reuse it, so members used as scratch space stop allocating once they have grown to the
 // longest text they see. Past the terminating zero lie kPadding more bytes, so that text is
-// copied from one string to another in whole 16-byte blocks, the last one reaching into
-// the padding, instead of byte counts that decide how to copy.
+// copied from one string to another in whole blocks (bytecopy::PutBlocks).
 #pragma once
 
 #include <algorithm>
@@ -16,7 +15,6 @@
 #include <cstring>
 #include <string_view>
 #include <utility>
-#include "Simd.h"
 
 #include "ByteCopy.h"
 #include "Types.h"
@@ -150,7 +148,7 @@ public:
         const size_t n = std::min(static_cast<size_t>(std::max(nCount, 0)), nSource - nStart);
         if (n > m_nCapacity || &src == this)
             return Assign(src.m_pData + nStart, static_cast<int>(n));
-        CopyBlocksTerminated(m_pData, src.m_pData + nStart, n);
+        bytecopy::PutBlocksTerminated(m_pData, src.m_pData + nStart, n);
         m_nLength = n;
     }
     void Append(const char* p, int nLength)
@@ -169,7 +167,7 @@ public:
         const auto n = static_cast<size_t>(nLength);
         if (n > m_nCapacity)
             return Replace(p, n);
-        CopyBlocksTerminated(m_pData, p, n);
+        bytecopy::PutBlocksTerminated(m_pData, p, n);
         m_nLength = n;
     }
     /// Appends nLength bytes at p, copied as whole blocks like CopyTo: p must be readable
@@ -179,13 +177,13 @@ public:
         const auto n = static_cast<size_t>(nLength);
         if (m_nLength + n > m_nCapacity)
             return GrowToAppend(p, n);
-        CopyBlocksTerminated(m_pData + m_nLength, p, n);
+        bytecopy::PutBlocksTerminated(m_pData + m_nLength, p, n);
         m_nLength += n;
     }
     /// Copies the text to p and returns the end of the copy; p must have kPadding bytes of
     /// room past it, which may be overwritten. Into a string's own buffer, end with
     /// ReleaseBuffer.
-    char* CopyTo(char* p) const { return CopyBlocks(p, m_pData, m_nLength); }
+    char* CopyTo(char* p) const { return bytecopy::PutBlocks(p, m_pData, m_nLength); }
     const char* GetData() const { return m_pData; }
     std::string_view View() const { return {m_pData, m_nLength}; }
 
@@ -195,51 +193,7 @@ private:
     enum NoStorage { kNoStorage };
     explicit CString(NoStorage) {}
 
-    static constexpr size_t kBlock = 16;
-    static constexpr size_t kLongText = 1024;
-#ifdef SQK2XML_SSE2
-    // Sixteen bytes to keep, then sixteen to clear: read from kKeepFirst + 16 - k, the
-    // first k bytes of a block are kept.
-    alignas(16) static constexpr unsigned char kKeepFirst[2 * kBlock] = {
-        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-#endif
-    static_assert(kPadding >= kBlock);
-
-    // Whole 16-byte blocks, the last one reaching up to 15 bytes past the n; a library
-    // copy only for long texts. Text read right after it is copied is read in the same
-    // blocks, which the processor hands on from its pending stores without waiting.
-    static char* CopyBlocks(char* p, const char* s, size_t n)
-    {
-        if (n > kLongText)
-            std::memcpy(p, s, n);
-        else
-            for (size_t i = 0; i < n; i += kBlock)
-                std::memcpy(p + i, s + i, kBlock);
-        return p + n;
-    }
-
-    // CopyBlocks, with the zero that ends the text put in by the last block's store. A
-    // separate one-byte store would overlap that block, and reading the text's end in
-    // blocks right afterwards would then wait for both stores to reach the cache.
-    static void CopyBlocksTerminated(char* p, const char* s, size_t n)
-    {
-#ifdef SQK2XML_SSE2
-        if (n <= kLongText)
-        {
-            size_t i = 0;
-            for (; i + kBlock <= n; i += kBlock)
-                std::memcpy(p + i, s + i, kBlock);
-            const auto* keep = reinterpret_cast<const __m128i*>(kKeepFirst + kBlock - (n - i));
-            const __m128i last = _mm_and_si128(
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)), _mm_loadu_si128(keep));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), last);
-            return;
-        }
-#endif
-        std::memcpy(p, s, n);
-        p[n] = '\0';
-    }
+    static_assert(kPadding >= bytecopy::kBlock);
 
     void Allocate(size_t nCapacity);
     void Reserve(size_t n);
