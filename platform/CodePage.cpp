@@ -246,14 +246,13 @@ bool CCodePageTable::AppendAnsi(char32_t u, std::string& out) const
     return true;
 }
 
-const CCodePageTable* GetCodePageTable(UINT cp)
+namespace
 {
-    // The last table asked for, per thread: the hot path asks for the same page each time.
-    thread_local UINT t_nLastCp = 0;
-    thread_local const CCodePageTable* t_pLast = nullptr;
-    if (cp == t_nLastCp && t_pLast)
-        return t_pLast;
-
+// Builds the table of a page on first use, once per process; null for a page without one.
+// Kept out of line, so that the lookup that finds the table at once stays a few
+// instructions: inlined, its lock and map made every lookup save and restore registers.
+[[gnu::noinline]] const CCodePageTable* LoadCodePageTable(UINT cp)
+{
     static std::mutex s_mutex;
     static std::map<UINT, std::unique_ptr<CCodePageTable>> s_tables;
     std::lock_guard<std::mutex> lock(s_mutex);
@@ -266,8 +265,21 @@ const CCodePageTable* GetCodePageTable(UINT cp)
                 table = std::make_unique<CCodePageTable>(cp, *decoder);
         it = s_tables.emplace(cp, std::move(table)).first;
     }
-    t_nLastCp = cp;
-    t_pLast = it->second.get();
+    return it->second.get();
+}
+} // namespace
+
+const CCodePageTable* GetCodePageTable(UINT cp)
+{
+    // The last table asked for, per thread: the hot path asks for the same page each time,
+    // and finds it without a lock.
+    thread_local UINT t_nLastCp = 0;
+    thread_local const CCodePageTable* t_pLast = nullptr;
+    if (cp != t_nLastCp || !t_pLast)
+    {
+        t_pLast = LoadCodePageTable(cp);
+        t_nLastCp = cp;
+    }
     return t_pLast;
 }
 
