@@ -212,6 +212,22 @@ TEST_F(DocumentFrameTest, FolderChangeFollowsThePlaylistPath)
     EXPECT_TRUE(Exists(dir / "music/other.xml"));
 }
 
+namespace
+{
+// Each playlist path, with the folder PlaylistFolder must give for it.
+template <size_t N>
+void ExpectFolders(const std::pair<const char*, const char*> (&cases)[N])
+{
+    for (const auto& [path, folder] : cases)
+    {
+        SCOPED_TRACE(path);
+        CString strFolder;
+        ASSERT_TRUE(PlaylistFolder(path, strFolder));
+        EXPECT_EQ(strFolder.View(), folder);
+    }
+}
+} // namespace
+
 TEST(PlaylistFolder, RootFolderIsTheRootItself)
 {
     const std::pair<const char*, const char*> cases[] = {
@@ -220,13 +236,7 @@ TEST(PlaylistFolder, RootFolderIsTheRootItself)
         {"C:/list.sqk", "C:/"},
         {"music/list.sqk", "music"},
     };
-    for (const auto& [path, folder] : cases)
-    {
-        SCOPED_TRACE(path);
-        CString strFolder;
-        ASSERT_TRUE(PlaylistFolder(path, strFolder));
-        EXPECT_EQ(strFolder.View(), folder);
-    }
+    ExpectFolders(cases);
     CString strFolder;
     EXPECT_FALSE(PlaylistFolder("list.sqk", strFolder));
 }
@@ -247,13 +257,7 @@ TEST(PlaylistFolder, WindowsTakesTheLaterOfEitherSeparator)
         {"C:\\dir\\\x95\x5C.sqk", "C:\\dir"},
         {"C:\\dir\\\x95\x5C\\list.sqk", "C:\\dir\\\x95\x5C"},
     };
-    for (const auto& [path, folder] : cases)
-    {
-        SCOPED_TRACE(path);
-        CString strFolder;
-        ASSERT_TRUE(PlaylistFolder(path, strFolder));
-        EXPECT_EQ(strFolder.View(), folder);
-    }
+    ExpectFolders(cases);
 #endif
 }
 
