@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "ByteCopy.h"
+#include "LineFeeds.h"
 #include "PlaylistConverter.h"
 #include "Sha256.h"
 #include "TrackFields.h"
@@ -96,13 +97,14 @@ void CTablePage::WriteRow(const CPlaylistConverter& converter)
     // "<tr>", then "<td>" and the value for each column, the cells' optional end tags
     // left out: a third less to read, and a value holds no "<" that could end a cell
     // early. The row's end tag stays, or the line end would be part of its last value.
-    static constexpr char kBlockBreak[] = "</table></div>\n<div class=c><table>\n";
+    // The values hold no LF: with the literals' line ends made CR LF when compiled, the
+    // row goes to the file as it is.
+    static constexpr plat::CCrLfLiteral kBlockBreak("</table></div>\n<div class=c><table>\n");
     static constexpr char kRowStart[] = "<tr>";
     static constexpr char kCell[] = "<td>";
-    static constexpr char kRowEnd[] = "</tr>\n";
+    static constexpr plat::CCrLfLiteral kRowEnd("</tr>\n");
     const bool bBreak = m_nRows != 0 && m_nRows % kRowsPerBlock == 0;
-    size_t nLength =
-        (bBreak ? sizeof kBlockBreak - 1 : 0) + sizeof kRowStart - 1 + sizeof kRowEnd - 1;
+    size_t nLength = (bBreak ? kBlockBreak.nLength : 0) + sizeof kRowStart - 1 + kRowEnd.nLength;
     for (const CTrackField& field : kPageColumns)
         nLength += sizeof kCell - 1 + static_cast<size_t>((converter.*field.pMember).GetLength());
 
@@ -117,7 +119,7 @@ void CTablePage::WriteRow(const CPlaylistConverter& converter)
     }
     PutLiteral(p, kRowEnd);
     m_strRow.ReleaseBuffer(static_cast<int>(nLength));
-    m_file.WriteString(m_strRow);
+    m_file.WriteCrLfText(m_strRow);
     ++m_nRows;
 }
 

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "ByteCopy.h"
+#include "LineFeeds.h"
 #include "PlaylistConverter.h"
 
 using bytecopy::Put;
@@ -28,31 +29,41 @@ void CPlaylistConverter::AppendElement(CString& strTarget, CString strTag, const
 
 namespace
 {
+// The literal as the file writes it, kept as a constant: copying it costs a move or two.
+#define SQK_CRLF(text) \
+    ([]() -> const auto& { \
+        static constexpr plat::CCrLfLiteral kText(text); \
+        return kText; \
+    }())
+
 // Calls f(open, value, close) for each child of TRACK, in the one order they are written
-// in, with the text that AppendElement puts around each value. The tags are arrays, so
-// their lengths are known where they are copied.
+// in, with the text that AppendElement puts around each value, its line end made CR LF
+// when compiled, as the file would write it.
 template <typename Converter, typename F>
 void ForEachChild(Converter& c, F f)
 {
-    f("\t\t<FILEPATH>", c.m_strFilePath, "</FILEPATH>\n");
+    f(SQK_CRLF("\t\t<FILEPATH>"), c.m_strFilePath, SQK_CRLF("</FILEPATH>\n"));
 #define SQK_TRACK_FIELD(tag, element, member, ...) \
-    f("\t\t<" #element ">", c.member, "</" #element ">\n");
+    f(SQK_CRLF("\t\t<" #element ">"), c.member, SQK_CRLF("</" #element ">\n"));
 #include "TrackFields.inc"
 #undef SQK_TRACK_FIELD
 }
+#undef SQK_CRLF
 } // namespace
 
 void CPlaylistConverter::WriteTrack()
 {
     // The text that "\t<TRACK>\n", AppendElement for each child and "\t</TRACK>\n" give,
     // made in one piece: the element is sized once, then each line is copied into place.
-    // A track costs one allocation at most, and none once m_strWork has grown.
-    static constexpr char kTrackOpen[] = "\t<TRACK>\n";
-    static constexpr char kTrackClose[] = "\t</TRACK>\n";
-    size_t nLength = sizeof kTrackOpen - 1 + sizeof kTrackClose - 1;
+    // A track costs one allocation at most, and none once m_strWork has grown. Its values
+    // hold no LF, so with the line ends of its literals made CR LF already the element
+    // goes to the file as it is: no second pass over the document's largest part.
+    static constexpr plat::CCrLfLiteral kTrackOpen("\t<TRACK>\n");
+    static constexpr plat::CCrLfLiteral kTrackClose("\t</TRACK>\n");
+    size_t nLength = kTrackOpen.nLength + kTrackClose.nLength;
     ForEachChild(*this, [&](const auto& open, const CString& value, const auto& close) {
         if (!value.IsEmpty())
-            nLength += sizeof open - 1 + static_cast<size_t>(value.GetLength()) + sizeof close - 1;
+            nLength += open.nLength + static_cast<size_t>(value.GetLength()) + close.nLength;
     });
     char* p = PutLiteral(m_strWork.GetBufferSetLength(static_cast<int>(nLength)), kTrackOpen);
     ForEachChild(*this, [&](const auto& open, const CString& value, const auto& close) {
@@ -64,7 +75,7 @@ void CPlaylistConverter::WriteTrack()
     });
     PutLiteral(p, kTrackClose);
     m_strWork.ReleaseBuffer(static_cast<int>(nLength));
-    m_fileOut.WriteString(m_strWork); // one write per track
+    m_fileOut.WriteCrLfText(m_strWork); // one write per track
     if (m_tablePage.IsOpen())
         m_tablePage.WriteRow(*this);
 }

@@ -2,9 +2,12 @@
 // are the backend's (platform/OsFile.h).
 #include "StdioFile.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "LineFeeds.h"
+
+static_assert(plat::kExpandSlack <= CString::kPadding, "the buffer's padding takes the slack");
 
 CStdioFile::~CStdioFile()
 {
@@ -37,8 +40,6 @@ BOOL CStdioFile::Open(const char* pszFileName, UINT nOpenFlags, CFileException* 
     // The padding lets a line be copied out in whole blocks that read past the data.
     if (!m_pBuffer)
         m_pBuffer = std::make_unique_for_overwrite<char[]>(kBufferSize + CString::kPadding);
-    if (m_bWrite && !m_pExpanded)
-        m_pExpanded = std::make_unique_for_overwrite<char[]>(2 * kBufferSize + plat::kExpandSlack);
     m_nPos = m_nEnd = 0;
     m_nFilled = 0;
     m_bEnd = m_bReadingAhead = false;
@@ -182,8 +183,24 @@ void CStdioFile::WriteString(const char* psz)
 
 void CStdioFile::WriteText(const char* p, size_t n)
 {
-    // The text is gathered as it is; each LF becomes CR LF only when a full buffer goes
-    // out, on the background thread.
+    // Each LF becomes CR LF as the text is copied in, a piece at a time that fits even
+    // when it is all line feeds.
+    while (n)
+    {
+        const size_t nPiece = std::min(n, (kBufferSize - m_nEnd) / 2);
+        if (!nPiece)
+        {
+            Flush();
+            continue;
+        }
+        m_nEnd += plat::ExpandLineFeeds(p, nPiece, m_pBuffer.get() + m_nEnd);
+        p += nPiece;
+        n -= nPiece;
+    }
+}
+
+void CStdioFile::WriteCrLfText(const char* p, size_t n)
+{
     while (m_nEnd + n > kBufferSize)
     {
         const size_t nFits = kBufferSize - m_nEnd;
@@ -199,9 +216,8 @@ void CStdioFile::WriteText(const char* p, size_t n)
 
 long CStdioFile::WriteOut(const char* p, size_t n)
 {
-    const size_t nExpanded = plat::ExpandLineFeeds(p, n, m_pExpanded.get());
     long lOsError = 0;
-    return plat::OsWriteFile(m_hFile, m_pExpanded.get(), nExpanded, lOsError) ? 0 : lOsError;
+    return plat::OsWriteFile(m_hFile, p, n, lOsError) ? 0 : lOsError;
 }
 
 void CStdioFile::WaitForWriter()

@@ -56,6 +56,10 @@ public:
     /// Writes the text (all of it, zero bytes included), each LF as CR LF.
     void WriteString(const CString& str) { WriteText(str.GetData(), str.GetLength()); }
     void WriteString(const char* psz);
+    /// Writes text whose line ends are CR LF already (made of plat::CCrLfLiteral texts and
+    /// values without LF): its bytes reach the file as they are, with no pass over them.
+    void WriteCrLfText(const CString& str) { WriteCrLfText(str.GetData(), str.GetLength()); }
+    void WriteCrLfText(const char* p, size_t n);
     /// Writes what is buffered and closes; the file is closed even when this throws.
     void Close();
 
@@ -66,7 +70,7 @@ public:
 
 private:
     void WriteText(const char* p, size_t n);
-    /// Writes n bytes at p, each LF as CR LF; 0 when written, else the system's error.
+    /// Writes n bytes at p; 0 when written, else the system's error.
     long WriteOut(const char* p, size_t n);
     void Flush();
     bool FillBuffer();
@@ -78,13 +82,14 @@ private:
 
     plat::FileHandle m_hFile = plat::kInvalidFile;
     CString m_strFileName;
-    std::unique_ptr<char[]> m_pBuffer; // with CString::kPadding bytes to spare at its end
+    // With CString::kPadding bytes to spare at its end, which also take the whole-block
+    // stores of the line feed expansion.
+    std::unique_ptr<char[]> m_pBuffer;
     CString m_strCarry; // reading: a line that spans buffers
     // Once a buffer has filled, it is written in the background from the spare while the
     // other fills; on reading, the spare takes the next buffer while this one is parsed.
     // A small file never starts the thread.
     std::unique_ptr<char[]> m_pSpare;
-    std::unique_ptr<char[]> m_pExpanded; // the text on its way out, with CR LF line ends
     std::unique_ptr<CBackgroundJob> m_pJob;
     long long m_nReadAhead = 0; // bytes the background read gave, or -1
     size_t m_nFilled = 0;       // reading: buffers filled since the file was opened

@@ -56,11 +56,12 @@ TEST_F(TrackWriterTest, ChildrenComeInFixedOrderWhateverOrderTheyWereSet)
                             "DURATION"})
         expected += std::string("\t\t<") + tag + ">" + tag + "</" + tag + ">\n";
     expected += "\t</TRACK>\n";
-    // The element is built whole before its one write.
-    EXPECT_EQ(converter.m_strWork.View(), expected);
     std::string onDisk;
     for (char c : expected)
         onDisk += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    // The element is built whole, its line ends as the file writes them, before its one
+    // write.
+    EXPECT_EQ(converter.m_strWork.View(), onDisk);
     EXPECT_EQ(Written(), onDisk);
 }
 

@@ -123,6 +123,25 @@ TEST_F(StdioFileTest, WritesEachLineFeedAsCrLf)
     }
     EXPECT_EQ(ReadBytes(dir / "out.txt"),
               std::string("one\r\ntwo\r\nz\0z\r\n", 15) + big + "\r\n\r\r\n");
+
+    // Text with its CR LF made already goes out as it is, in order with translated text,
+    // across buffers: line feeds alone double, the bytes between full buffers included.
+    const std::string feeds(CStdioFile::kBufferSize + 3, '\n');
+    const std::string made = "a\r\n" + std::string(CStdioFile::kBufferSize, 'm') + "\r\n";
+    {
+        CStdioFile file;
+        ASSERT_TRUE(file.Open((dir / "mixed.txt").c_str(), kCreate));
+        file.WriteString("x");
+        file.WriteCrLfText(made.data(), made.size());
+        file.WriteString(CString(feeds.c_str()));
+        file.WriteCrLfText("b\r\n", 3);
+        file.WriteString("c\n");
+        file.Close();
+    }
+    std::string expected = "x" + made;
+    for (size_t i = 0; i < feeds.size(); ++i)
+        expected += "\r\n";
+    EXPECT_EQ(ReadBytes(dir / "mixed.txt"), expected + "b\r\nc\r\n");
 }
 
 TEST(LineFeedExpansion, MatchesAPlainByteByByteCopy)
