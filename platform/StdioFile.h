@@ -66,7 +66,7 @@ public:
     bool IsOpen() const { return m_hFile != plat::kInvalidFile; }
     const CString& GetFilePath() const { return m_strFileName; }
 
-    static constexpr size_t kBufferSize = 256 * 1024;
+    static constexpr size_t kBufferSize = 512 * 1024;
 
 private:
     void WriteText(const char* p, size_t n);

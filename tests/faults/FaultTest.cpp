@@ -59,7 +59,7 @@ using FaultTest = testsupport::FolderTest;
 TEST_F(FaultTest, ReadFailureMidRunLeavesTheCommand)
 {
     // Larger than one buffer, so that a second read is needed after the XML is open.
-    const std::string playlist = testsupport::ManyEntries(8000);
+    const std::string playlist = testsupport::ManyEntries(20000);
     ASSERT_GT(playlist.size(), 2 * CStdioFile::kBufferSize);
     WriteBytes(dir / "list.sqk", playlist);
     const int status = testsupport::RunInChild([&] {
@@ -91,7 +91,7 @@ TEST_F(FaultTest, FailedReadAheadEndsTheRunAtItsBuffer)
     // converted. The reads fail from the middle of the third buffer on, when the read of
     // the fourth is under way or done: the run must stop with the error exactly where the
     // fourth or fifth buffer begins, every entry before it converted and none after it.
-    const std::string playlist = testsupport::ManyEntries(25000);
+    const std::string playlist = testsupport::ManyEntries(60000);
     const size_t nBuffer = CStdioFile::kBufferSize;
     ASSERT_GT(playlist.size(), 6 * nBuffer);
     WriteBytes(dir / "list.sqk", playlist);
@@ -99,12 +99,14 @@ TEST_F(FaultTest, FailedReadAheadEndsTheRunAtItsBuffer)
     auto entriesWithin = [&](size_t nBuffers) {
         return std::count(playlist.begin(), playlist.begin() + nBuffers * nBuffer, '\n') - 1;
     };
+    const long nWithinTwo = entriesWithin(2), nWithinThree = entriesWithin(3),
+               nWithinFour = entriesWithin(4);
     const int status = testsupport::RunInChild([&] {
         CPlaylistConverter converter;
         if (!converter.BeginConversion((dir / "list.sqk").c_str(), (dir / "list.xml").c_str()))
             return 1;
         long nEntries = 0;
-        while (nEntries < entriesWithin(2) + 1000 && converter.ConvertNextEntry())
+        while (nEntries < nWithinTwo + 1000 && converter.ConvertNextEntry())
             ++nEntries;
         if (!FailBufferReads())
             return 2;
@@ -118,7 +120,7 @@ TEST_F(FaultTest, FailedReadAheadEndsTheRunAtItsBuffer)
         {
             if (e.m_lOsError != EIO || !(e.m_strFileName.View() == dir / "list.sqk"))
                 return 4;
-            return nEntries == entriesWithin(3) || nEntries == entriesWithin(4) ? 0 : 5;
+            return nEntries == nWithinThree || nEntries == nWithinFour ? 0 : 5;
         }
     });
     ASSERT_EQ(status, 0);
@@ -182,7 +184,7 @@ TEST_F(FaultTest, FullDiskThrowsAndLeavesThePlaylistAlone)
 
 TEST_F(FaultTest, PlaylistChangingWhileItIsRead)
 {
-    const std::string playlist = testsupport::ManyEntries(6000);
+    const std::string playlist = testsupport::ManyEntries(15000);
     WriteBytes(dir / "list.sqk", playlist);
     CPlaylistConverter converter;
     ASSERT_TRUE(converter.BeginConversion((dir / "list.sqk").c_str(), (dir / "list.xml").c_str()));

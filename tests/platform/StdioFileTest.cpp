@@ -299,7 +299,10 @@ TEST_F(StdioFileTest, BackgroundWriteFailureSurfacesAtTheNextWrite)
     // Full buffers are written in the background; a failure there must still reach the
     // writer, at a later write or at the latest at close, and never pass for a success.
     const std::string path = dir / "many.txt";
-    const int status = testsupport::RunWithFileSizeLimit(300 * 1024, [&] {
+    // The limit lets the first buffer through and stops the second.
+    const size_t nLimit = CStdioFile::kBufferSize + CStdioFile::kBufferSize / 8;
+    const size_t nLinesPerBuffer = CStdioFile::kBufferSize / 101;
+    const int status = testsupport::RunWithFileSizeLimit(static_cast<long>(nLimit), [&] {
         CStdioFile file;
         if (!file.Open(path.c_str(), kCreate))
             return 1;
@@ -307,7 +310,7 @@ TEST_F(StdioFileTest, BackgroundWriteFailureSurfacesAtTheNextWrite)
         size_t nWritten = 0;
         try
         {
-            for (; nWritten < 20000; ++nWritten)
+            for (; nWritten < 10 * nLinesPerBuffer; ++nWritten)
                 file.WriteString((line + "\n").c_str());
             file.Close();
             return 2;
@@ -318,12 +321,12 @@ TEST_F(StdioFileTest, BackgroundWriteFailureSurfacesAtTheNextWrite)
                 return 3;
         }
         // The failure showed while writing, long before the last line.
-        return nWritten < 10000 ? 0 : 4;
+        return nWritten < 4 * nLinesPerBuffer ? 0 : 4;
     });
     EXPECT_EQ(status, 0);
     // What did reach the file is whole lines in order, up to the limit.
     const std::string bytes = ReadBytes(path);
-    EXPECT_LE(bytes.size(), 300u * 1024);
+    EXPECT_LE(bytes.size(), nLimit);
     EXPECT_EQ(bytes.substr(0, 101), std::string(99, 'x') + "\r\n");
 #endif
 }
