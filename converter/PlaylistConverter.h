@@ -63,6 +63,9 @@ public:
 
     /// Escapes "&", "<", ">" and converts the text from the ANSI code page to UTF-8, in place.
     void EncodeText(CString& strText);
+    /// EncodeText of the nLength bytes at p, written to strOut: p must be readable for
+    /// CString::kPadding bytes past them, as in a line just read or a CString.
+    static void EncodeTextInto(const char* p, int nLength, CString& strOut);
     /// Appends "\t\t<tag>value</tag>\n" to the target when the value is not empty.
     void AppendElement(CString& strTarget, CString strTag, const CString& strValue);
     /// Writes the TRACK element of the current entry with one write.

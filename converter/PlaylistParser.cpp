@@ -184,8 +184,7 @@ bool CPlaylistConverter::ConvertNextEntry()
         int nSegment = m_nEnd - m_nStart;
         if (!bPlain)
         {
-            m_strWork.AssignPadded(pszSegment, nSegment);
-            EncodeText(m_strWork);
+            EncodeTextInto(pszSegment, nSegment, m_strWork);
             pszSegment = m_strWork.GetData();
             nSegment = m_strWork.GetLength();
         }

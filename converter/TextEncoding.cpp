@@ -122,29 +122,20 @@ bool IsPlainOrHigh(unsigned char b)
 // Input bytes encoded per stretch of output room: bounds the room beyond the text.
 constexpr size_t kEncodeBlock = 64 * 1024;
 
-} // namespace
-
+// The n bytes at text, of which the first i need no encoding, encoded into strOut.
+//
 // The escaping and the conversion are done in one pass. That gives what escaping first and
 // converting afterwards gives: the escapes are ASCII, and a lead byte before markup takes
 // the '&' of the escape with it, as the system's conversion of the escaped text does.
-void CPlaylistConverter::EncodeText(CString& strText)
+void EncodeAfterPlainPrefix(const char* text, size_t n, size_t i, CString& strOut)
 {
-    const char* const text = strText.GetData();
-    const auto n = static_cast<size_t>(strText.GetLength());
-    size_t i = textscan::PlainPrefixLength(text, n);
-    if (i == n)
-        return; // plain ASCII: the same bytes in UTF-8
-
     const plat::CCodePageTable* table = plat::GetCodePageTable(plat::GetACP());
     const ByteUnits& units = UnitsOf(table);
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     // Without lead bytes every byte is its unit, and the loop below needs no test.
     const bool bDoubleByte = table && table->HasLeadBytes();
 
-    // Scratch space that keeps its storage from call to call; swapped with the text, so
-    // both buffers stop growing once they fit the longest value.
-    thread_local CString t_out;
-    t_out.Assign(text, static_cast<int>(i));
+    strOut.AssignPadded(text, static_cast<int>(i));
     size_t nOut = i;
     while (i < n)
     {
@@ -152,7 +143,7 @@ void CPlaylistConverter::EncodeText(CString& strText)
         // case: five bytes ("&amp;") for each byte, and a few more for whole-word stores.
         const size_t nBlockEnd = i + std::min(n - i, kEncodeBlock);
         char* const out =
-            t_out.GetBufferSetLength(static_cast<int>(nOut + 5 * (nBlockEnd - i) + 8));
+            strOut.GetBufferSetLength(static_cast<int>(nOut + 5 * (nBlockEnd - i) + 8));
         char* o = out + nOut;
         while (i < nBlockEnd)
         {
@@ -181,9 +172,8 @@ void CPlaylistConverter::EncodeText(CString& strText)
                     ++i;
                     continue;
                 }
-                // The text ends in a zero byte, so p[i + 1] is the end's zero when i is
-                // the last byte.
-                const unsigned char trail = p[i + 1];
+                // Past the text's end the next byte is taken for the zero that ends it.
+                const unsigned char trail = i + 1 < n ? p[i + 1] : 0;
                 if (IsPlainOrHigh(trail))
                 {
                     // A lead byte takes the next byte with it, even when the pair is no
@@ -217,6 +207,29 @@ void CPlaylistConverter::EncodeText(CString& strText)
         }
         nOut = static_cast<size_t>(o - out);
     }
-    t_out.Truncate(static_cast<int>(nOut));
+    strOut.Truncate(static_cast<int>(nOut));
+}
+} // namespace
+
+void CPlaylistConverter::EncodeText(CString& strText)
+{
+    const auto n = static_cast<size_t>(strText.GetLength());
+    const size_t nPlain = textscan::PlainPrefixLength(strText.GetData(), n);
+    if (nPlain == n)
+        return; // plain ASCII: the same bytes in UTF-8
+    // Scratch space that keeps its storage from call to call; swapped with the text, so
+    // both buffers stop growing once they fit the longest value.
+    thread_local CString t_out;
+    EncodeAfterPlainPrefix(strText.GetData(), n, nPlain, t_out);
     strText.Swap(t_out);
+}
+
+void CPlaylistConverter::EncodeTextInto(const char* p, int nLength, CString& strOut)
+{
+    const auto n = static_cast<size_t>(nLength);
+    const size_t nPlain = textscan::PlainPrefixLength(p, n);
+    if (nPlain == n)
+        strOut.AssignPadded(p, nLength); // plain ASCII: the same bytes in UTF-8
+    else
+        EncodeAfterPlainPrefix(p, n, nPlain, strOut);
 }
