@@ -87,9 +87,9 @@ const Tag* FindTag(uint32_t code)
     return slot.bUsed && slot.code == code ? &slot : nullptr;
 }
 
-const char* const kTypeNames[] = {nullptr, "MOD", "MOD", "MOD", "S3M", "XM",  "IT",
-                                  "MP3",   "WAV", "OGG", "WMA", "FLAC", "URL", "MP4",
-                                  "APE",   "WV",  "MTM", "MPC"};
+constexpr std::string_view kTypeNames[] = {{},    "MOD", "MOD", "MOD", "S3M", "XM",  "IT",
+                                           "MP3", "WAV", "OGG", "WMA", "FLAC", "URL", "MP4",
+                                           "APE", "WV",  "MTM", "MPC"};
 constexpr int kLastType = 17;
 
 // The value begins after the fifth character of the encoded segment. That character may be
