@@ -64,7 +64,8 @@ public:
     /// Escapes "&", "<", ">" and converts the text from the ANSI code page to UTF-8, in place.
     void EncodeText(CString& strText);
     /// EncodeText of the nLength bytes at p, written to strOut: p must be readable for
-    /// CString::kPadding bytes past them, as in a line just read or a CString.
+    /// CString::kPadding bytes past them, as in a line just read or a CString, and must not
+    /// lie in strOut.
     static void EncodeTextInto(const char* p, int nLength, CString& strOut);
     /// Appends "\t\t<tag>value</tag>\n" to the target when the value is not empty.
     void AppendElement(CString& strTarget, CString strTag, const CString& strValue);
