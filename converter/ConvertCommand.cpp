@@ -41,9 +41,7 @@ CConversionReport RunConversionCommand(const CString& strTypedPath,
         report.outcome = CConversionReport::refused;
         return report;
     }
-    while (converter.ConvertNextEntry())
-    {
-    }
+    converter.ConvertRemainingEntries();
     converter.EndConversion();
 
     report.strTarget =

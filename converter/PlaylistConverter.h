@@ -1,11 +1,15 @@
 // The conversion engine: one playlist in, one XML document and its viewer page out.
 //
 // The command creates one converter per run and drives it: BeginConversion, then
-// ConvertNextEntry until it returns false, then EndConversion. The string members are the
+// ConvertNextEntry until it returns false, then EndConversion. ConvertRemainingEntries
+// does what that loop does, on both of the machine's cores. The string members are the
 // operations' scratch space; several serve more than one operation.
 #pragma once
 
+#include <string_view>
+
 #include "CString.h"
+#include "EntryBatch.h"
 #include "StdioFile.h"
 #include "TablePage.h"
 #include "Types.h"
@@ -47,6 +51,18 @@ public:
                          CBeginRefusal* pRefusal = nullptr);
     /// Converts the next playlist line; false once there is none.
     bool ConvertNextEntry();
+    /// Converts the line as ConvertNextEntry does once it has read it; the line may be
+    /// read CString::kPadding bytes past its end.
+    void ConvertLine(std::string_view line);
+    /// Converts every line left, with the output of ConvertNextEntry called until it
+    /// returns false, and its errors: a read error is raised after the entries before it
+    /// are written. A playlist larger than one batch is converted a batch at a time, on
+    /// this thread and a second one by turns.
+    void ConvertRemainingEntries();
+    /// Converts the batch's lines into the batch, writing nothing.
+    void ConvertBatch(CEntryBatch& batch);
+    /// Writes what ConvertBatch made of the batch.
+    void WriteBatch(const CEntryBatch& batch);
     /// Writes the end line and closes both files.
     void EndConversion();
 
@@ -69,8 +85,11 @@ public:
     static void EncodeTextInto(const char* p, int nLength, CString& strOut);
     /// Appends "\t\t<tag>value</tag>\n" to the target when the value is not empty.
     void AppendElement(CString& strTarget, CString strTag, const CString& strValue);
-    /// Writes the TRACK element of the current entry with one write.
+    /// Writes the TRACK element of the current entry with one write, and its table row;
+    /// while a batch is converted, keeps both in the batch instead.
     void WriteTrack();
+    /// Appends the TRACK element of the current entry, in its on-disk form (CR LF).
+    void AppendTrack(CString& strTarget) const;
 
     /// Flags of every file a run creates: create or empty, no sharing, write, text.
     static constexpr UINT kCreateExclusive =
@@ -88,6 +107,7 @@ public:
     int m_nType = 0;
     CPageStyle m_nPageStyle = CPageStyle::classic; ///< set before BeginConversion
     CTablePage m_tablePage;
+    CEntryBatch* m_pBatch = nullptr; ///< while set, WriteTrack keeps the entry there
 
     // TrackFields: the values of the current entry.
     CString m_strFilePath;

@@ -157,6 +157,12 @@ bool CPlaylistConverter::ConvertNextEntry()
         m_strLine.Empty();
         return false;
     }
+    ConvertLine(line);
+    return true;
+}
+
+void CPlaylistConverter::ConvertLine(std::string_view line)
+{
     // The line is kept as read; the work below reads it where the file read it.
     m_strLine.AssignPadded(line.data(), static_cast<int>(line.size()));
     const auto nLength = static_cast<int>(line.size());
@@ -165,7 +171,7 @@ bool CPlaylistConverter::ConvertNextEntry()
     t_special.Scan(line.data(), line.size());
     m_nEnd = FindSeparator(line, t_special, 0, nullptr);
     if (m_nEnd == 0)
-        return true; // an empty line, or no path: nothing is cleared or written
+        return; // an empty line, or no path: nothing is cleared or written
     const int nPathLength = m_nEnd;
 
 #define SQK_TRACK_FIELD(tag, element, member, ...) member.Empty();
@@ -230,5 +236,4 @@ bool CPlaylistConverter::ConvertNextEntry()
     }
 
     WriteTrack();
-    return true;
 }

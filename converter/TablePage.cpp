@@ -1,6 +1,7 @@
 // The table page's fixed text, its Content-Security-Policy and its rows.
 #include "TablePage.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "ByteCopy.h"
@@ -92,25 +93,22 @@ void CTablePage::WriteHead(const CString& strTitle)
     m_file.WriteString(strHead);
 }
 
-void CTablePage::WriteRow(const CPlaylistConverter& converter)
+void CTablePage::AppendRow(const CPlaylistConverter& converter, CString& strRows)
 {
     // "<tr>", then "<td>" and the value for each column, the cells' optional end tags
     // left out: a third less to read, and a value holds no "<" that could end a cell
     // early. The row's end tag stays, or the line end would be part of its last value.
     // The values hold no LF: with the literals' line ends made CR LF when compiled, the
     // row goes to the file as it is.
-    static constexpr plat::CCrLfLiteral kBlockBreak("</table></div>\n<div class=c><table>\n");
     static constexpr char kRowStart[] = "<tr>";
     static constexpr char kCell[] = "<td>";
     static constexpr plat::CCrLfLiteral kRowEnd("</tr>\n");
-    const bool bBreak = m_nRows != 0 && m_nRows % kRowsPerBlock == 0;
-    size_t nLength = (bBreak ? kBlockBreak.nLength : 0) + sizeof kRowStart - 1 + kRowEnd.nLength;
+    size_t nLength = sizeof kRowStart - 1 + kRowEnd.nLength;
     for (const CTrackField& field : kPageColumns)
         nLength += sizeof kCell - 1 + static_cast<size_t>((converter.*field.pMember).GetLength());
 
-    char* p = m_strRow.GetBufferSetLength(static_cast<int>(nLength));
-    if (bBreak)
-        p = PutLiteral(p, kBlockBreak);
+    const int nOld = strRows.GetLength();
+    char* p = strRows.GetBufferSetLength(nOld + static_cast<int>(nLength)) + nOld;
     p = PutLiteral(p, kRowStart);
     for (const CTrackField& field : kPageColumns)
     {
@@ -118,9 +116,35 @@ void CTablePage::WriteRow(const CPlaylistConverter& converter)
         p = (converter.*field.pMember).CopyTo(p); // its overrun is overwritten next
     }
     PutLiteral(p, kRowEnd);
-    m_strRow.ReleaseBuffer(static_cast<int>(nLength));
-    m_file.WriteCrLfText(m_strRow);
-    ++m_nRows;
+    strRows.ReleaseBuffer(nOld + static_cast<int>(nLength));
+}
+
+void CTablePage::WriteRow(const CPlaylistConverter& converter)
+{
+    m_strRow.Empty();
+    AppendRow(converter, m_strRow);
+    const int nEnd = m_strRow.GetLength();
+    WriteRows(m_strRow, std::span<const int>(&nEnd, 1));
+}
+
+void CTablePage::WriteRows(const CString& strRows, std::span<const int> rowEnds)
+{
+    // The rows go out a block at a time, each block after the break that begins it.
+    static constexpr plat::CCrLfLiteral kBlockBreak("</table></div>\n<div class=c><table>\n");
+    int nWritten = 0;
+    for (size_t i = 0; i < rowEnds.size();)
+    {
+        const int nInBlock = m_nRows % kRowsPerBlock;
+        if (m_nRows != 0 && nInBlock == 0)
+            m_file.WriteCrLfText(kBlockBreak.text, kBlockBreak.nLength);
+        const size_t nRows =
+            std::min(rowEnds.size() - i, static_cast<size_t>(kRowsPerBlock - nInBlock));
+        const int nEnd = rowEnds[i + nRows - 1];
+        m_file.WriteCrLfText(strRows.GetData() + nWritten, static_cast<size_t>(nEnd - nWritten));
+        nWritten = nEnd;
+        i += nRows;
+        m_nRows += static_cast<int>(nRows);
+    }
 }
 
 void CTablePage::WriteEnd()

@@ -4,6 +4,8 @@
 // the run ends.
 #pragma once
 
+#include <span>
+
 #include "CString.h"
 #include "StdioFile.h"
 
@@ -22,6 +24,10 @@ public:
     /// Appends the row of the converter's current entry: its values are encoded already,
     /// which makes them safe HTML text as they stand.
     void WriteRow(const CPlaylistConverter& converter);
+    /// Puts that row, in its on-disk form, at the end of strRows.
+    static void AppendRow(const CPlaylistConverter& converter, CString& strRows);
+    /// Appends rows made by AppendRow, all in strRows; rowEnds tells where each ends.
+    void WriteRows(const CString& strRows, std::span<const int> rowEnds);
     /// Writes the end of the page and closes it; a write or close error is raised.
     void WriteEnd();
     /// Closes the page as it stands.

@@ -53,9 +53,23 @@ void ForEachChild(Converter& c, F f)
 
 void CPlaylistConverter::WriteTrack()
 {
+    if (m_pBatch)
+    {
+        m_pBatch->AddEntry(*this); // written with its batch
+        return;
+    }
+    m_strWork.Empty();
+    AppendTrack(m_strWork);
+    m_fileOut.WriteCrLfText(m_strWork); // one write per track
+    if (m_tablePage.IsOpen())
+        m_tablePage.WriteRow(*this);
+}
+
+void CPlaylistConverter::AppendTrack(CString& strTarget) const
+{
     // The text that "\t<TRACK>\n", AppendElement for each child and "\t</TRACK>\n" give,
     // made in one piece: the element is sized once, then each line is copied into place.
-    // A track costs one allocation at most, and none once m_strWork has grown. Its values
+    // A track costs one allocation at most, and none once the target has grown. Its values
     // hold no LF, so with the line ends of its literals made CR LF already the element
     // goes to the file as it is: no second pass over the document's largest part.
     static constexpr plat::CCrLfLiteral kTrackOpen("\t<TRACK>\n");
@@ -65,7 +79,9 @@ void CPlaylistConverter::WriteTrack()
         if (!value.IsEmpty())
             nLength += open.nLength + static_cast<size_t>(value.GetLength()) + close.nLength;
     });
-    char* p = PutLiteral(m_strWork.GetBufferSetLength(static_cast<int>(nLength)), kTrackOpen);
+    const int nOld = strTarget.GetLength();
+    const int nNew = nOld + static_cast<int>(nLength);
+    char* p = PutLiteral(strTarget.GetBufferSetLength(nNew) + nOld, kTrackOpen);
     ForEachChild(*this, [&](const auto& open, const CString& value, const auto& close) {
         if (value.IsEmpty())
             return;
@@ -74,8 +90,5 @@ void CPlaylistConverter::WriteTrack()
         p = PutLiteral(p, close);
     });
     PutLiteral(p, kTrackClose);
-    m_strWork.ReleaseBuffer(static_cast<int>(nLength));
-    m_fileOut.WriteCrLfText(m_strWork); // one write per track
-    if (m_tablePage.IsOpen())
-        m_tablePage.WriteRow(*this);
+    strTarget.ReleaseBuffer(nNew);
 }

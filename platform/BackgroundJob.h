@@ -1,5 +1,6 @@
-// One file operation at a time on a thread of its own: a buffer is written out, or the
-// next one read in, while the caller works on the other.
+// One job at a time on a thread of its own: a buffer is written out, or the next one read
+// in, while the caller works on the other; or a batch of entries is converted while the
+// caller converts the next.
 #pragma once
 
 #include <condition_variable>
@@ -10,7 +11,7 @@
 class CBackgroundJob
 {
 public:
-    /// One read or write: returns 0 when it succeeded, else the system's error.
+    /// One read, write or conversion: returns 0 when it succeeded, else the system's error.
     using Job = std::function<long()>;
 
     CBackgroundJob() = default;

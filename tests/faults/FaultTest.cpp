@@ -90,7 +90,8 @@ TEST_F(FaultTest, FailedReadAheadEndsTheRunAtItsBuffer)
     // The buffers after the second are read in the background while the one before is
     // converted. The reads fail from the middle of the third buffer on, when the read of
     // the fourth is under way or done: the run must stop with the error exactly where the
-    // fourth or fifth buffer begins, every entry before it converted and none after it.
+    // fourth or fifth buffer begins, every entry before it written and none after it,
+    // whether it goes on entry by entry or in batches on two threads.
     const std::string playlist = testsupport::ManyEntries(60000);
     const size_t nBuffer = CStdioFile::kBufferSize;
     ASSERT_GT(playlist.size(), 6 * nBuffer);
@@ -101,29 +102,42 @@ TEST_F(FaultTest, FailedReadAheadEndsTheRunAtItsBuffer)
     };
     const long nWithinTwo = entriesWithin(2), nWithinThree = entriesWithin(3),
                nWithinFour = entriesWithin(4);
-    const int status = testsupport::RunInChild([&] {
-        CPlaylistConverter converter;
-        if (!converter.BeginConversion((dir / "list.sqk").c_str(), (dir / "list.xml").c_str()))
-            return 1;
-        long nEntries = 0;
-        while (nEntries < nWithinTwo + 1000 && converter.ConvertNextEntry())
-            ++nEntries;
-        if (!FailBufferReads())
-            return 2;
-        try
-        {
-            while (converter.ConvertNextEntry())
-                ++nEntries;
-            return 3;
-        }
-        catch (const CFileException& e)
-        {
-            if (e.m_lOsError != EIO || !(e.m_strFileName.View() == dir / "list.sqk"))
-                return 4;
-            return nEntries == nWithinThree || nEntries == nWithinFour ? 0 : 5;
-        }
-    });
-    ASSERT_EQ(status, 0);
+    for (const bool bBatched : {false, true})
+    {
+        SCOPED_TRACE(bBatched ? "in batches" : "entry by entry");
+        const int status = testsupport::RunInChild([&] {
+            CPlaylistConverter converter;
+            if (!converter.BeginConversion((dir / "list.sqk").c_str(), (dir / "list.xml").c_str()))
+                return 1;
+            for (long nEntries = 0; nEntries < nWithinTwo + 1000; ++nEntries)
+                converter.ConvertNextEntry();
+            if (!FailBufferReads())
+                return 2;
+            try
+            {
+                if (bBatched)
+                    converter.ConvertRemainingEntries();
+                else
+                    while (converter.ConvertNextEntry())
+                    {
+                    }
+                return 3;
+            }
+            catch (const CFileException& e)
+            {
+                // What was converted reaches the document as the converter goes.
+                return e.m_lOsError == EIO && e.m_strFileName.View() == dir / "list.sqk" ? 0 : 4;
+            }
+        });
+        ASSERT_EQ(status, 0);
+        const std::string xml = ReadBytes(dir / "list.xml");
+        long nTracks = 0;
+        for (size_t at = xml.find("<TRACK>"); at != std::string::npos; at = xml.find("<TRACK>", at + 1))
+            ++nTracks;
+        EXPECT_TRUE(nTracks == nWithinThree || nTracks == nWithinFour)
+            << nTracks << " entries written; the buffers end after " << nWithinThree << " and "
+            << nWithinFour;
+    }
     EXPECT_EQ(ReadBytes(dir / "list.sqk"), playlist);
 }
 
@@ -148,11 +162,13 @@ TEST_F(FaultTest, ReadFailureAtTheHeaderCreatesNothing)
 TEST_F(FaultTest, FullDiskThrowsAndLeavesThePlaylistAlone)
 {
     // A private mount namespace with a tmpfs that holds the playlist and about half its XML
-    // document, where the system allows it.
-    const std::string playlist = testsupport::ManyEntries(300);
+    // document, where the system allows it. The playlist has many batches, so that the
+    // disk fills while both threads convert.
+    const std::string playlist = testsupport::ManyEntries(30000);
     WriteBytes(dir / "probe.sqk", playlist);
     RunConversionCommand((dir / "probe.sqk").c_str(), nullptr);
-    const size_t nXml = ReadBytes(dir / "probe.xml").size();
+    const std::string expected = ReadBytes(dir / "probe.xml");
+    const size_t nXml = expected.size();
     const size_t nSize = (playlist.size() + 1200 + nXml / 2 + 4095) / 4096 * 4096;
     const std::string mnt = dir / "small";
     ASSERT_EQ(mkdir(mnt.c_str(), 0755), 0);
@@ -175,7 +191,11 @@ TEST_F(FaultTest, FullDiskThrowsAndLeavesThePlaylistAlone)
         }
         if (ReadBytes(mnt + "/list.sqk") != playlist)
             return 3;
-        return IsComplete(ReadBytes(mnt + "/list.xml")) ? 4 : 0;
+        // What fitted is the document's start: its entries in order, none lost between.
+        const std::string xml = ReadBytes(mnt + "/list.xml");
+        if (xml.size() < nXml / 4 || expected.compare(0, xml.size(), xml) != 0)
+            return 5;
+        return IsComplete(xml) ? 4 : 0;
     });
     if (status == 77)
         GTEST_SKIP() << "no private tmpfs can be mounted here";

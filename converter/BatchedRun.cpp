@@ -1,0 +1,213 @@
+// The rest of a run on two lanes, this thread and a second one. Each lane takes the next
+// batch of lines from the playlist, converts it with a converter of its own, and writes it
+// once every batch taken before it is written. The entries are independent of one another
+// (a relative path resolves against the one folder of the whole run), so the document is
+// the one ConvertNextEntry writes entry by entry.
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string_view>
+
+#include "BackgroundJob.h"
+#include "EntryBatch.h"
+#include "PlaylistConverter.h"
+
+void CPlaylistConverter::ConvertBatch(CEntryBatch& batch)
+{
+    batch.ClearOutput();
+    m_pBatch = &batch;
+    try
+    {
+        batch.ForEachLine([this](std::string_view line) { ConvertLine(line); });
+    }
+    catch (...)
+    {
+        m_pBatch = nullptr;
+        throw;
+    }
+    m_pBatch = nullptr;
+}
+
+void CPlaylistConverter::WriteBatch(const CEntryBatch& batch)
+{
+    m_fileOut.WriteCrLfText(batch.Tracks());
+    if (m_tablePage.IsOpen())
+        m_tablePage.WriteRows(batch.Rows(), batch.RowEnds());
+}
+
+namespace
+{
+class CLanes
+{
+public:
+    explicit CLanes(CPlaylistConverter& run)
+        : m_run(run), m_mainBatch(run.m_tablePage.IsOpen()),
+          m_workerBatch(run.m_tablePage.IsOpen())
+    {
+    }
+
+    /// Converts batches on both lanes until the input ends, fails, or comes to a line
+    /// longer than a batch. The lanes stop for such a line, so that it is converted where
+    /// the file read it, by Run, before they go on.
+    void Run()
+    {
+        for (;;)
+        {
+            m_bStopped = false;
+            RunLane(m_run, m_mainBatch, true);
+            if (m_bWorkerRunning)
+            {
+                long lUnused = 0;
+                m_worker.Wait(lUnused);
+                m_bWorkerRunning = false;
+            }
+            if (m_error)
+                std::rethrow_exception(m_error);
+            if (m_readError)
+                std::rethrow_exception(m_readError);
+            if (!m_bLongLine)
+                return;
+            m_bLongLine = false;
+            m_run.ConvertLine(m_longLine);
+        }
+    }
+
+private:
+    /// A lane's work: take a batch, convert it, write it in its turn; until the input stops.
+    void RunLane(CPlaylistConverter& converter, CEntryBatch& batch, bool bStartsWorker)
+    {
+        for (size_t nTurn = 0; Take(batch, nTurn);)
+        {
+            // A second lane is worth starting once a batch is known to be followed.
+            if (bStartsWorker && !m_bWorkerRunning && !IsStopped())
+                StartWorker();
+            std::exception_ptr error;
+            try
+            {
+                converter.ConvertBatch(batch);
+            }
+            catch (...)
+            {
+                error = std::current_exception();
+            }
+            // The batches before this one are written before anything of it fails.
+            if (!WaitForTurn(nTurn))
+                return;
+            try
+            {
+                if (error)
+                    std::rethrow_exception(error);
+                m_run.WriteBatch(batch);
+            }
+            catch (...)
+            {
+                Fail(std::current_exception());
+                return;
+            }
+            PassTurn();
+        }
+    }
+
+    void StartWorker()
+    {
+        m_bWorkerRunning = true;
+        m_worker.Start([this] {
+            RunLane(m_workerConverter, m_workerBatch, false);
+            return 0L;
+        });
+    }
+
+    /// Reads the next batch and gives it the next turn; false once the input has stopped.
+    bool Take(CEntryBatch& batch, size_t& nTurn)
+    {
+        std::lock_guard<std::mutex> lock(m_inputMutex);
+        if (m_bStopped)
+            return false;
+        nTurn = m_nTaken++;
+        try
+        {
+            m_bStopped = !batch.Fill(m_run.m_fileIn);
+        }
+        catch (...)
+        {
+            // The lines read before the error are still converted, then it is raised.
+            m_readError = std::current_exception();
+            m_bStopped = true;
+        }
+        if (batch.HasLongLine())
+        {
+            // Valid until the file's next read, which waits until the line is converted.
+            m_bLongLine = m_bStopped = true;
+            m_longLine = batch.LongLine();
+        }
+        return true;
+    }
+
+    bool IsStopped()
+    {
+        std::lock_guard<std::mutex> lock(m_inputMutex);
+        return m_bStopped;
+    }
+
+    /// Waits until every batch before nTurn is written; false when a lane failed.
+    bool WaitForTurn(size_t nTurn)
+    {
+        std::unique_lock<std::mutex> lock(m_turnMutex);
+        m_turnChanged.wait(lock, [&] { return m_nWritten == nTurn || m_error; });
+        return !m_error;
+    }
+
+    void PassTurn()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_turnMutex);
+            ++m_nWritten;
+        }
+        m_turnChanged.notify_all();
+    }
+
+    /// Ends both lanes with the error; no batch after the failed one is written.
+    void Fail(std::exception_ptr error)
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_inputMutex);
+            m_bStopped = true;
+        }
+        {
+            std::lock_guard<std::mutex> lock(m_turnMutex);
+            m_error = std::move(error);
+        }
+        m_turnChanged.notify_all();
+    }
+
+    CPlaylistConverter& m_run; // its files; this thread's lane converts with it too
+    CEntryBatch m_mainBatch;
+    CPlaylistConverter m_workerConverter; // scratch members of its own; it opens no file
+    CEntryBatch m_workerBatch;
+
+    std::mutex m_inputMutex; // the playlist, and what its reading found
+    size_t m_nTaken = 0;
+    bool m_bStopped = false;
+    std::exception_ptr m_readError;
+    bool m_bLongLine = false;
+    std::string_view m_longLine;
+
+    std::mutex m_turnMutex; // the turn to write, and the first failure
+    std::condition_variable m_turnChanged;
+    size_t m_nWritten = 0;
+    std::exception_ptr m_error;
+
+    bool m_bWorkerRunning = false; // on this thread only
+    CBackgroundJob m_worker;       // last: its thread ends before the rest goes
+};
+} // namespace
+
+void CPlaylistConverter::ConvertRemainingEntries()
+{
+    // A read error ends the input where it struck: the entries before it are written,
+    // then it is raised, as from ConvertNextEntry.
+    CLanes lanes(*this);
+    lanes.Run();
+    m_strLine.Empty();
+}

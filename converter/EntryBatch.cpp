@@ -1,0 +1,43 @@
+#include "EntryBatch.h"
+
+#include "PlaylistConverter.h"
+#include "TablePage.h"
+
+bool CEntryBatch::Fill(CStdioFile& file)
+{
+    m_strLines.Empty();
+    m_lineEnds.clear();
+    m_bLongLine = false;
+    std::string_view line;
+    while (m_strLines.GetLength() < kMaxBytes && m_lineEnds.size() < kMaxLines)
+    {
+        if (!file.ReadLine(line))
+            return false;
+        if (line.size() > static_cast<size_t>(kMaxBytes))
+        {
+            // Copied, it would take its size again, and its output once more.
+            m_bLongLine = true;
+            m_longLine = line;
+            return true;
+        }
+        m_strLines.AppendPadded(line.data(), static_cast<int>(line.size()));
+        m_lineEnds.push_back(m_strLines.GetLength());
+    }
+    return true;
+}
+
+void CEntryBatch::ClearOutput()
+{
+    m_strTracks.Empty();
+    m_strRows.Empty();
+    m_rowEnds.clear();
+}
+
+void CEntryBatch::AddEntry(const CPlaylistConverter& converter)
+{
+    converter.AppendTrack(m_strTracks);
+    if (!m_bWithRows)
+        return;
+    CTablePage::AppendRow(converter, m_strRows);
+    m_rowEnds.push_back(m_strRows.GetLength());
+}

@@ -1,0 +1,69 @@
+// A batch of playlist lines, and what converting them gives. The lines are copied out of
+// the file's buffer, so that a batch can be converted on another thread while the next
+// one is read; its TRACK elements and table rows wait in it until the batches before it
+// are written.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "CString.h"
+#include "StdioFile.h"
+
+class CPlaylistConverter;
+
+class CEntryBatch
+{
+public:
+    /// Input a batch takes at most: enough to make a hand-over between threads rare, and
+    /// a line limit that bounds its output when the lines are short.
+    static constexpr int kMaxBytes = 256 * 1024;
+    static constexpr size_t kMaxLines = 4096;
+
+    /// bWithRows: each entry also gives its row of the table page.
+    explicit CEntryBatch(bool bWithRows) : m_bWithRows(bWithRows) {}
+
+    /// Reads the next lines of the file in place of the batch's, up to its limits. False
+    /// when the file has ended, the last lines it had being in the batch. A line longer
+    /// than a batch ends the batch without being copied: LongLine() gives it where the
+    /// file read it, until the file's next read. A read error is thrown with the lines
+    /// read before it kept.
+    bool Fill(CStdioFile& file);
+    bool IsEmpty() const { return m_lineEnds.empty(); }
+    bool HasLongLine() const { return m_bLongLine; }
+    std::string_view LongLine() const { return m_longLine; }
+
+    /// Calls f(line) for each line, in order. Each line may be read CString::kPadding
+    /// bytes past its end, as a line handed out by the file.
+    template <typename F>
+    void ForEachLine(F f) const
+    {
+        int nStart = 0;
+        for (const int nEnd : m_lineEnds)
+        {
+            f(std::string_view(m_strLines.GetData() + nStart, static_cast<size_t>(nEnd - nStart)));
+            nStart = nEnd;
+        }
+    }
+
+    /// Forgets the output of an earlier conversion.
+    void ClearOutput();
+    /// Keeps the converter's current entry: its TRACK element and, when asked for, its
+    /// row, both in their on-disk form.
+    void AddEntry(const CPlaylistConverter& converter);
+
+    const CString& Tracks() const { return m_strTracks; }
+    const CString& Rows() const { return m_strRows; }
+    /// Where each row ends in Rows().
+    const std::vector<int>& RowEnds() const { return m_rowEnds; }
+
+private:
+    bool m_bWithRows;
+    bool m_bLongLine = false;
+    std::string_view m_longLine;
+    CString m_strLines; // one after another, without their line ends
+    std::vector<int> m_lineEnds;
+    CString m_strTracks;
+    CString m_strRows;
+    std::vector<int> m_rowEnds;
+};

@@ -1,0 +1,120 @@
+// The run on two lanes against the run entry by entry: the same playlist must give the
+// same document and the same page, byte for byte, whatever falls on a batch's edge.
+#include <cstdint>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "CodePage.h"
+#include "EntryBatch.h"
+#include "PlaylistConverter.h"
+#include "TestSupport.h"
+#include "TrackFields.h"
+
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
+
+namespace
+{
+// Lines of every kind a batch must carry unchanged: all twelve tags and unknown ones,
+// markup, control and high bytes (lead bytes too, some just before a separator or at the
+// line's end), relative and absolute paths, empty lines and lines without a path, long
+// stretches of tiny lines that fill a batch by its line limit, and lines longer than a
+// batch, one at the very end.
+std::string MixedPlaylist()
+{
+    uint32_t state = 12345;
+    auto next = [&](uint32_t n) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 8) % n;
+    };
+    const std::string pieces[] = {"Song", " ", "&", "<", ">", "\xE9", "\x82\xA0", "\x81",
+                                  "\x02", "\t", "\x83\x5C", "Z\xFF", "\x95\x01", "a b c"};
+    auto text = [&](uint32_t nPieces) {
+        std::string s;
+        for (uint32_t i = 0; i < nPieces; ++i)
+            s += pieces[next(std::size(pieces))];
+        return s;
+    };
+    const std::string paths[] = {"C:\\Music\\", "sub\\dir\\", "../up/", "/abs/", "\\\\srv\\s\\"};
+    const std::string longValue(CEntryBatch::kMaxBytes + 1000, 'L');
+
+    std::string playlist = "#Sonquill playlist\r\n";
+    for (int i = 0; i < 30000; ++i)
+    {
+        const uint32_t kind = next(4000);
+        if (kind < 10)
+            playlist += "\r\n";
+        else if (kind < 20)
+            playlist += "\x01NAME:no path\r\n";
+        else if (kind == 20)
+            playlist += "C:\\long.mp3\x01NAME:" + longValue + "\r\n";
+        else if (kind == 21)
+            playlist += std::string(CEntryBatch::kMaxBytes, 'x') + "\r\n"; // just fits
+        else if (kind < 24)
+            for (size_t n = 0; n < CEntryBatch::kMaxLines + 100; ++n)
+                playlist += n % 7 ? "a\r\n" : "b.mp3\n";
+        if (kind < 24)
+            continue;
+        std::string line = paths[next(std::size(paths))] + text(1 + next(3)) + ".mp3";
+        for (uint32_t n = next(8); n-- > 0;)
+        {
+            const CTrackField& field = kTrackFields[next(kFieldCount)];
+            line += std::string("\x01") + (next(10) ? field.pszTag : "XXXX") + ":";
+            line += field.kind == CFieldKind::typeNumber ? std::to_string(next(20))
+                                                        : text(next(6));
+        }
+        playlist += line + (next(5) ? "\r\n" : "\n");
+    }
+    return playlist + "C:\\end.mp3\x01NAME:" + longValue;
+}
+
+// The document and the page of one whole run of the playlist in dir.
+struct Output
+{
+    std::string xml;
+    std::string page;
+};
+
+Output Convert(const testsupport::TempDir& dir, CPageStyle style, bool bBatched)
+{
+    CPlaylistConverter converter;
+    converter.m_nPageStyle = style;
+    EXPECT_TRUE(converter.BeginConversion((dir / "list.sqk").c_str(), (dir / "list.xml").c_str()));
+    if (bBatched)
+        converter.ConvertRemainingEntries();
+    else
+        while (converter.ConvertNextEntry())
+        {
+        }
+    converter.EndConversion();
+    Output output{ReadBytes(dir / "list.xml"), ReadBytes(converter.m_strPagePath.GetData())};
+    std::filesystem::remove(dir / "list.xml");
+    std::filesystem::remove(converter.m_strPagePath.GetData());
+    return output;
+}
+
+using BatchedRunTest = testsupport::FolderTest;
+} // namespace
+
+TEST_F(BatchedRunTest, WritesWhatTheRunEntryByEntryWrites)
+{
+    const std::string playlist = MixedPlaylist();
+    ASSERT_GT(playlist.size(), 10u * CEntryBatch::kMaxBytes);
+    WriteBytes(dir / "list.sqk", playlist);
+    for (const UINT cp : {1252u, 932u})
+    {
+        plat::SetACP(cp);
+        for (const CPageStyle style : {CPageStyle::classic, CPageStyle::table})
+        {
+            SCOPED_TRACE(testing::Message() << "code page " << cp << ", page style "
+                                            << static_cast<int>(style));
+            const Output expected = Convert(dir, style, false);
+            const Output batched = Convert(dir, style, true);
+            ASSERT_GT(expected.xml.size(), playlist.size());
+            EXPECT_TRUE(batched.xml == expected.xml) << "the documents differ";
+            EXPECT_TRUE(batched.page == expected.page) << "the pages differ";
+        }
+    }
+    EXPECT_EQ(ReadBytes(dir / "list.sqk"), playlist);
+}
