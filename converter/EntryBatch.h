@@ -17,7 +17,7 @@ class CEntryBatch
 public:
     /// Input a batch takes at most: enough to make a hand-over between threads rare, and
     /// a line limit that bounds its output when the lines are short.
-    static constexpr int kMaxBytes = 256 * 1024;
+    static constexpr int kMaxBytes = 128 * 1024;
     static constexpr size_t kMaxLines = 4096;
 
     /// bWithRows: each entry also gives its row of the table page.
