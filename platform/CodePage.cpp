@@ -178,18 +178,22 @@ CCodePageTable::CCodePageTable(UINT cp, CCodePageDecoder& decoder)
         return;
     m_pairs.resize(static_cast<size_t>(nLeads) * 256u);
     bool bSubstituteKnown = false;
+    constexpr unsigned kFirstTrail = CCodePageDecoder::kFirstTrail;
+    char32_t rowChars[0x100 - kFirstTrail];
+    bool rowOk[0x100 - kFirstTrail];
     for (unsigned lead = 0x80; lead < 256; ++lead)
     {
         if (!m_leadIndex[lead])
             continue;
+        decoder.DecodeRow(static_cast<unsigned char>(lead), rowChars, rowOk);
         for (unsigned trail = 0; trail < 256; ++trail)
         {
             const unsigned char bytes[2] = {static_cast<unsigned char>(lead),
                                             static_cast<unsigned char>(trail)};
             char32_t u = 0;
             Utf8& entry = m_pairs[(m_leadIndex[lead] - 1u) * 256u + trail];
-            if (trail >= 0x40 && decoder.Decode(bytes, 2, u))
-                entry = MakeUtf8(u);
+            if (trail >= kFirstTrail && rowOk[trail - kFirstTrail])
+                entry = MakeUtf8(rowChars[trail - kFirstTrail]);
             else if (trail != 0 && !bSubstituteKnown)
             {
                 // One substitute for every pair that is no character, as the system has.

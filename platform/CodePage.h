@@ -54,6 +54,18 @@ public:
     /// What the system makes of the n bytes at p (1 or 2) that are no character of the
     /// page, when it has a substitute of its own (Windows does); false otherwise.
     virtual bool Substitute(const unsigned char*, size_t, char32_t&) { return false; }
+    /// Decode of each pair lead, trail for trail from 0x40 to 0xFF: ok[i] and u[i] for
+    /// trail 0x40 + i. This loop is what it means; a backend may need fewer calls.
+    static constexpr unsigned kFirstTrail = 0x40;
+    virtual void DecodeRow(unsigned char lead, char32_t (&u)[0x100 - kFirstTrail],
+                           bool (&ok)[0x100 - kFirstTrail])
+    {
+        for (unsigned i = 0; i < 0x100 - kFirstTrail; ++i)
+        {
+            const unsigned char pair[2] = {lead, static_cast<unsigned char>(kFirstTrail + i)};
+            ok[i] = Decode(pair, 2, u[i]);
+        }
+    }
 };
 
 /// The system's decoder for cp, or nullptr when the system has no converter for it.

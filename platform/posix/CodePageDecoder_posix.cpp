@@ -37,7 +37,58 @@ public:
         return true;
     }
 
+    // The whole row in one call, where the single calls would cost milliseconds at the
+    // start of every run. A pair that is no character stops the call and is decoded
+    // alone; a call that does not give exactly one character per pair is not trusted, and
+    // the rest of the row is decoded a pair at a time.
+    void DecodeRow(unsigned char lead, char32_t (&u)[0x100 - kFirstTrail],
+                   bool (&ok)[0x100 - kFirstTrail]) override
+    {
+        constexpr unsigned kPairs = 0x100 - kFirstTrail;
+        char in[2 * kPairs];
+        for (unsigned i = 0; i < kPairs; ++i)
+        {
+            in[2 * i] = static_cast<char>(lead);
+            in[2 * i + 1] = static_cast<char>(kFirstTrail + i);
+        }
+        for (unsigned i = 0; i < kPairs;)
+        {
+            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+            unsigned char out[4 * kPairs];
+            char* pIn = in + 2 * i;
+            char* pOut = reinterpret_cast<char*>(out);
+            size_t nIn = 2 * (kPairs - i), nOut = sizeof out;
+            iconv(m_cd, &pIn, &nIn, &pOut, &nOut); // stops at the first pair that fails
+            const size_t nConsumed = 2 * (kPairs - i) - nIn;
+            const size_t nDecoded = nConsumed / 2;
+            if (nConsumed % 2 != 0 || (sizeof out - nOut) != 4 * nDecoded)
+                return DecodeRowFrom(lead, i, u, ok);
+            for (size_t k = 0; k < nDecoded; ++k, ++i)
+            {
+                const unsigned char* c = out + 4 * k;
+                u[i] = char32_t(c[0]) | char32_t(c[1]) << 8 | char32_t(c[2]) << 16 |
+                       char32_t(c[3]) << 24;
+                ok[i] = true;
+            }
+            if (i < kPairs)
+            {
+                const unsigned char pair[2] = {lead, static_cast<unsigned char>(kFirstTrail + i)};
+                ok[i] = Decode(pair, 2, u[i]);
+                ++i;
+            }
+        }
+    }
+
 private:
+    void DecodeRowFrom(unsigned char lead, unsigned first, char32_t* u, bool* ok)
+    {
+        for (unsigned i = first; i < 0x100 - kFirstTrail; ++i)
+        {
+            const unsigned char pair[2] = {lead, static_cast<unsigned char>(kFirstTrail + i)};
+            ok[i] = Decode(pair, 2, u[i]);
+        }
+    }
+
     iconv_t m_cd;
 };
 } // namespace
