@@ -17,19 +17,17 @@ void CBackgroundJob::Start(Job job)
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_job = std::move(job);
-        m_lError = 0;
-        m_bBusy = true;
+        m_jobs.push_back(std::move(job));
     }
     if (!m_thread.joinable())
         m_thread = std::thread(&CBackgroundJob::Run, this);
     m_changed.notify_all();
 }
 
-bool CBackgroundJob::Wait(long& lOsError)
+bool CBackgroundJob::WaitUntilQueued(size_t nQueued, long& lOsError)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return !m_bBusy; });
+    m_changed.wait(lock, [&] { return m_jobs.size() <= nQueued; });
     if (m_lError == 0)
         return true;
     lOsError = m_lError;
@@ -42,15 +40,18 @@ void CBackgroundJob::Run()
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;)
     {
-        m_changed.wait(lock, [this] { return m_bBusy || m_bStop; });
-        if (!m_bBusy)
+        m_changed.wait(lock, [this] { return !m_jobs.empty() || m_bStop; });
+        if (m_jobs.empty())
             return; // stopped, with nothing left to do
-        const Job job = std::move(m_job);
+        // A job behind a failed one is dropped: its error is still to be reported.
+        const bool bDrop = m_lError != 0;
+        const Job job = std::move(m_jobs.front());
         lock.unlock();
-        const long lError = job();
+        const long lError = bDrop ? 0 : job();
         lock.lock();
-        m_lError = lError;
-        m_bBusy = false;
+        if (lError)
+            m_lError = lError;
+        m_jobs.pop_front();
         m_changed.notify_all();
     }
 }

@@ -1,9 +1,10 @@
-// One job at a time on a thread of its own: a buffer is written out, or the next one read
-// in, while the caller works on the other; or a batch of entries is converted while the
-// caller converts the next.
+// Jobs run one after another on a thread of its own: buffers are written out, or the next
+// one read in, while the caller works on another; or a batch of entries is converted
+// while the caller converts the next.
 #pragma once
 
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -17,23 +18,26 @@ public:
     CBackgroundJob() = default;
     CBackgroundJob(const CBackgroundJob&) = delete;
     CBackgroundJob& operator=(const CBackgroundJob&) = delete;
-    /// Finishes the job under way, then ends the thread.
+    /// Finishes the jobs queued, then ends the thread.
     ~CBackgroundJob();
 
-    /// Starts the job on the background thread; whatever it reads must stay untouched
-    /// until Wait returns. Only one job is under way at a time: call Wait first.
+    /// Queues the job behind those queued before it; whatever it reads must stay untouched
+    /// until a wait sees it done. Once a job has failed, the ones behind it are dropped
+    /// unrun: nothing is written after a failed write.
     void Start(Job job);
-    /// Waits for the job started last; false, with the system's error, when it failed.
-    bool Wait(long& lOsError);
+    /// Waits until every job is done; false, with the system's error, when one failed.
+    bool Wait(long& lOsError) { return WaitUntilQueued(0, lOsError); }
+    /// Waits until at most nQueued jobs are queued or running; false, with the system's
+    /// error, when one failed. The error is reported once.
+    bool WaitUntilQueued(size_t nQueued, long& lOsError);
 
 private:
     void Run();
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    Job m_job;
-    bool m_bBusy = false;
+    std::deque<Job> m_jobs; // the first is the one running
     bool m_bStop = false;
-    long m_lError = 0; // of the last job; 0 when it succeeded
+    long m_lError = 0; // of the job that failed; 0 when none did
     std::thread m_thread; // last: started once the state above exists
 };

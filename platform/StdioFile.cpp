@@ -220,10 +220,10 @@ long CStdioFile::WriteOut(const char* p, size_t n)
     return plat::OsWriteFile(m_hFile, p, n, lOsError) ? 0 : lOsError;
 }
 
-void CStdioFile::WaitForWriter()
+void CStdioFile::WaitForWriter(size_t nQueued)
 {
     long lOsError = 0;
-    if (m_pJob && !m_pJob->Wait(lOsError))
+    if (m_pJob && !m_pJob->WaitUntilQueued(nQueued, lOsError))
         Throw(lOsError);
 }
 
@@ -233,11 +233,17 @@ void CStdioFile::Flush()
         return;
     const size_t n = m_nEnd;
     m_nEnd = 0; // what failed to reach the disk is not offered again
-    WaitForWriter();
+    // Two buffers at most wait for the disk, the one being written and one behind it: a
+    // spell of slow writing does not hold up the text's maker at once.
+    WaitForWriter(1);
     if (!m_pJob)
         StartJobThread();
+    if (!m_pSecondSpare)
+        m_pSecondSpare = std::make_unique_for_overwrite<char[]>(kBufferSize + CString::kPadding);
     m_pJob->Start([this, p = m_pBuffer.get(), n] { return WriteOut(p, n); });
-    std::swap(m_pBuffer, m_pSpare);
+    // Filled next: the buffer handed over two flushes ago, written by now.
+    std::swap(m_pBuffer, m_pSecondSpare);
+    std::swap(m_pSecondSpare, m_pSpare);
 }
 
 void CStdioFile::Close()

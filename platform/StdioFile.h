@@ -77,8 +77,8 @@ private:
     void StartReadAhead();
     void StartJobThread();
     [[noreturn]] void Throw(long lOsError) const;
-    /// Waits for the background write; throws when it failed.
-    void WaitForWriter();
+    /// Waits until at most nQueued background writes are left; throws when one failed.
+    void WaitForWriter(size_t nQueued = 0);
 
     plat::FileHandle m_hFile = plat::kInvalidFile;
     CString m_strFileName;
@@ -86,10 +86,11 @@ private:
     // stores of the line feed expansion.
     std::unique_ptr<char[]> m_pBuffer;
     CString m_strCarry; // reading: a line that spans buffers
-    // Once a buffer has filled, it is written in the background from the spare while the
-    // other fills; on reading, the spare takes the next buffer while this one is parsed.
+    // Once a buffer has filled, it is written in the background while another fills; on
+    // reading, the spare takes the next buffer while this one is parsed.
     // A small file never starts the thread.
     std::unique_ptr<char[]> m_pSpare;
+    std::unique_ptr<char[]> m_pSecondSpare; // writing: a second buffer may wait its turn
     std::unique_ptr<CBackgroundJob> m_pJob;
     long long m_nReadAhead = 0; // bytes the background read gave, or -1
     size_t m_nFilled = 0;       // reading: buffers filled since the file was opened

@@ -1,4 +1,6 @@
+#include <atomic>
 #include <cerrno>
+#include <future>
 #include <filesystem>
 #include <random>
 #ifndef _WIN32
@@ -9,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "BackgroundJob.h"
 #include "CodePage.h"
 #include "LineFeeds.h"
 #include "StdioFile.h"
@@ -353,4 +356,39 @@ TEST_F(StdioFileTest, FullDeviceFailsAtClose)
     }
     EXPECT_FALSE(file.IsOpen());
 #endif
+}
+
+TEST(BackgroundJob, RunsInOrderAndDropsWhatWaitsBehindAFailure)
+{
+    CBackgroundJob jobs;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::string ran;
+    jobs.Start([&] {
+        released.wait();
+        ran += 'a';
+        return 0L;
+    });
+    jobs.Start([&] {
+        ran += 'b';
+        return 28L; // fails: what was queued behind it is never run
+    });
+    jobs.Start([&] {
+        ran += 'c';
+        return 0L;
+    });
+    long lError = 0;
+    // The first is held: all three are still waiting or running.
+    EXPECT_TRUE(jobs.WaitUntilQueued(3, lError));
+    release.set_value();
+    EXPECT_FALSE(jobs.Wait(lError));
+    EXPECT_EQ(lError, 28);
+    EXPECT_EQ(ran, "ab");
+    // The failure is reported once; jobs queued afterwards run again.
+    jobs.Start([&] {
+        ran += 'd';
+        return 0L;
+    });
+    EXPECT_TRUE(jobs.Wait(lError));
+    EXPECT_EQ(ran, "abd");
 }
