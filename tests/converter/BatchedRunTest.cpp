@@ -2,12 +2,15 @@
 // same document and the same page, byte for byte, whatever falls on a batch's edge.
 #include <cstdint>
 #include <filesystem>
+#include <random>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "CodePage.h"
 #include "EntryBatch.h"
 #include "PlaylistConverter.h"
+#include "StdioFile.h"
 #include "TestSupport.h"
 #include "TrackFields.h"
 
@@ -117,4 +120,78 @@ TEST_F(BatchedRunTest, WritesWhatTheRunEntryByEntryWrites)
         }
     }
     EXPECT_EQ(ReadBytes(dir / "list.sqk"), playlist);
+}
+
+TEST_F(BatchedRunTest, BatchesHoldTheLinesReadLineHandsOut)
+{
+    // Lines of every length, some across the file's buffers and some longer than a batch,
+    // lone CRs anywhere, CR LF and bare LF, runs of tiny lines past a batch's line limit,
+    // a Ctrl-Z, and last lines with and without their LF.
+    std::mt19937 random(7);
+    for (int round = 0; round < 6; ++round)
+    {
+        SCOPED_TRACE(round);
+        std::string text;
+        while (text.size() < 3 * CStdioFile::kBufferSize)
+        {
+            switch (random() % 10)
+            {
+            case 0:
+                text += '\r';
+                break;
+            case 1:
+                text += "\r\n";
+                break;
+            case 2:
+                text += '\n';
+                break;
+            case 3:
+                text.append(random() % 3000, 'x');
+                break;
+            case 4:
+                if (random() % 50 == 0)
+                    for (size_t i = 0; i < CEntryBatch::kMaxLines + 10; ++i)
+                        text += i % 3 ? "a\n" : "\r\n";
+                break;
+            case 5:
+                if (random() % 100 == 0)
+                    text.append(CEntryBatch::kMaxBytes + random() % 3, 'L');
+                break;
+            default:
+                text += static_cast<char>('a' + random() % 26);
+            }
+        }
+        if (round == 3)
+            text += "\x1A after the end\n";
+        else if (round == 4)
+            text += "\r";
+        else if (round == 5)
+            text += "last\r\n";
+        WriteBytes(dir / "lines.txt", text);
+
+        std::vector<std::string> expected, batched;
+        CStdioFile file;
+        ASSERT_TRUE(file.Open((dir / "lines.txt").c_str(), CStdioFile::modeRead));
+        std::string_view line;
+        while (file.ReadLine(line))
+            expected.emplace_back(line);
+        file.Close();
+
+        ASSERT_TRUE(file.Open((dir / "lines.txt").c_str(), CStdioFile::modeRead));
+        CEntryBatch batch(false);
+        for (bool bMore = true; bMore;)
+        {
+            bMore = batch.Fill(file);
+            size_t nLines = 0;
+            batch.ForEachLine([&](std::string_view l) {
+                batched.emplace_back(l);
+                ++nLines;
+            });
+            EXPECT_LE(nLines, CEntryBatch::kMaxLines);
+            if (batch.HasLongLine())
+                batched.emplace_back(batch.LongLine());
+        }
+        ASSERT_EQ(batched.size(), expected.size());
+        EXPECT_TRUE(batched == expected);
+    }
 }
