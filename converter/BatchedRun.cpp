@@ -207,6 +207,7 @@ void CPlaylistConverter::ConvertRemainingEntries()
 {
     // A read error ends the input where it struck: the entries before it are written,
     // then it is raised, as from ConvertNextEntry.
+    m_fileIn.ReadAhead(); // the header is through: the rest will be read
     CLanes lanes(*this);
     lanes.Run();
     m_strLine.Empty();

@@ -101,6 +101,17 @@ void CStdioFile::StartReadAhead()
     });
 }
 
+void CStdioFile::ReadAhead()
+{
+    // Only after a full first buffer: a file that fitted in one never starts the thread.
+    if (IsOpen() && !m_bWrite && !m_bEnd && !m_bReadingAhead && m_nFilled == 1 &&
+        m_nEnd == kBufferSize)
+    {
+        ++m_nFilled; // as if it were the second buffer: the next ones are read ahead too
+        StartReadAhead();
+    }
+}
+
 void CStdioFile::StartJobThread()
 {
     m_pJob = std::make_unique<CBackgroundJob>();

@@ -53,6 +53,10 @@ public:
     /// end may be read too, as CString::AssignPadded does. False at the end. A line longer
     /// than nMax bytes is cut after nMax, as above.
     bool ReadLine(std::string_view& line, size_t nMax = SIZE_MAX);
+    /// Starts reading the next buffer in the background now, which otherwise begins from
+    /// the second buffer on: for a reader that has seen enough of the first to go on. Only
+    /// when the first buffer read was full.
+    void ReadAhead();
     /// Writes the text (all of it, zero bytes included), each LF as CR LF.
     void WriteString(const CString& str) { WriteText(str.GetData(), str.GetLength()); }
     void WriteString(const char* psz);

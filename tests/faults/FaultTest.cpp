@@ -141,6 +141,38 @@ TEST_F(FaultTest, FailedReadAheadEndsTheRunAtItsBuffer)
     EXPECT_EQ(ReadBytes(dir / "list.sqk"), playlist);
 }
 
+TEST_F(FaultTest, ReadAheadFromTheFirstBufferFailsWhereTheSecondBegins)
+{
+    // Read ahead from the first buffer on, the second buffer's read fails in the
+    // background: every line of the first still comes, then the error, not before.
+    const std::string playlist = testsupport::ManyEntries(20000);
+    ASSERT_GT(playlist.size(), 2 * CStdioFile::kBufferSize);
+    WriteBytes(dir / "list.sqk", playlist);
+    const long nWithinOne =
+        std::count(playlist.begin(), playlist.begin() + CStdioFile::kBufferSize, '\n');
+    const int status = testsupport::RunInChild([&] {
+        CStdioFile file;
+        if (!file.Open((dir / "list.sqk").c_str(), CStdioFile::modeRead))
+            return 1;
+        std::string_view line;
+        if (!file.ReadLine(line) || !FailBufferReads())
+            return 2;
+        file.ReadAhead();
+        long nLines = 1;
+        try
+        {
+            while (file.ReadLine(line))
+                ++nLines;
+            return 3;
+        }
+        catch (const CFileException& e)
+        {
+            return e.m_lOsError == EIO && nLines == nWithinOne ? 0 : 4;
+        }
+    });
+    EXPECT_EQ(status, 0);
+}
+
 TEST_F(FaultTest, ReadFailureAtTheHeaderCreatesNothing)
 {
     // Reading this process's memory at offset 0 fails with EIO.
