@@ -53,6 +53,27 @@ bool FailBufferReads()
            syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, SECCOMP_FILTER_FLAG_TSYNC, &program) == 0;
 }
 
+// Converts the rest of the playlist, entry by entry or in batches, where its reads fail:
+// 0 when the run ends with EIO naming the playlist.
+int ConvertTheRestExpectingEio(CPlaylistConverter& converter, const std::string& playlist,
+                               bool bBatched)
+{
+    try
+    {
+        if (bBatched)
+            converter.ConvertRemainingEntries();
+        else
+            while (converter.ConvertNextEntry())
+            {
+            }
+        return 3;
+    }
+    catch (const CFileException& e)
+    {
+        return e.m_lOsError == EIO && e.m_strFileName.View() == playlist ? 0 : 4;
+    }
+}
+
 using FaultTest = testsupport::FolderTest;
 } // namespace
 
@@ -68,17 +89,7 @@ TEST_F(FaultTest, ReadFailureMidRunLeavesTheCommand)
             return 1;
         if (!converter.ConvertNextEntry() || !FailBufferReads())
             return 2;
-        try
-        {
-            while (converter.ConvertNextEntry())
-            {
-            }
-            return 3;
-        }
-        catch (const CFileException& e)
-        {
-            return e.m_lOsError == EIO && e.m_strFileName.View() == dir / "list.sqk" ? 0 : 4;
-        }
+        return ConvertTheRestExpectingEio(converter, dir / "list.sqk", false);
     });
     ASSERT_EQ(status, 0);
     EXPECT_EQ(ReadBytes(dir / "list.sqk"), playlist);
@@ -113,21 +124,8 @@ TEST_F(FaultTest, FailedReadAheadEndsTheRunAtItsBuffer)
                 converter.ConvertNextEntry();
             if (!FailBufferReads())
                 return 2;
-            try
-            {
-                if (bBatched)
-                    converter.ConvertRemainingEntries();
-                else
-                    while (converter.ConvertNextEntry())
-                    {
-                    }
-                return 3;
-            }
-            catch (const CFileException& e)
-            {
-                // What was converted reaches the document as the converter goes.
-                return e.m_lOsError == EIO && e.m_strFileName.View() == dir / "list.sqk" ? 0 : 4;
-            }
+            // What was converted reaches the document as the converter goes.
+            return ConvertTheRestExpectingEio(converter, dir / "list.sqk", bBatched);
         });
         ASSERT_EQ(status, 0);
         const std::string xml = ReadBytes(dir / "list.xml");
