@@ -61,10 +61,15 @@ public:
                            bool (&ok)[0x100 - kFirstTrail])
     {
         for (unsigned i = 0; i < 0x100 - kFirstTrail; ++i)
-        {
-            const unsigned char pair[2] = {lead, static_cast<unsigned char>(kFirstTrail + i)};
-            ok[i] = Decode(pair, 2, u[i]);
-        }
+            ok[i] = DecodeRowPair(lead, i, u[i]);
+    }
+
+protected:
+    /// Decode of pair i of the row of lead: lead, 0x40 + i.
+    bool DecodeRowPair(unsigned char lead, unsigned i, char32_t& u)
+    {
+        const unsigned char pair[2] = {lead, static_cast<unsigned char>(kFirstTrail + i)};
+        return Decode(pair, 2, u);
     }
 };
 

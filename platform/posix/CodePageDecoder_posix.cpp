@@ -62,7 +62,11 @@ public:
             const size_t nConsumed = 2 * (kPairs - i) - nIn;
             const size_t nDecoded = nConsumed / 2;
             if (nConsumed % 2 != 0 || (sizeof out - nOut) != 4 * nDecoded)
-                return DecodeRowFrom(lead, i, u, ok);
+            {
+                for (; i < kPairs; ++i)
+                    ok[i] = DecodeRowPair(lead, i, u[i]);
+                return;
+            }
             for (size_t k = 0; k < nDecoded; ++k, ++i)
             {
                 const unsigned char* c = out + 4 * k;
@@ -72,23 +76,13 @@ public:
             }
             if (i < kPairs)
             {
-                const unsigned char pair[2] = {lead, static_cast<unsigned char>(kFirstTrail + i)};
-                ok[i] = Decode(pair, 2, u[i]);
+                ok[i] = DecodeRowPair(lead, i, u[i]);
                 ++i;
             }
         }
     }
 
 private:
-    void DecodeRowFrom(unsigned char lead, unsigned first, char32_t* u, bool* ok)
-    {
-        for (unsigned i = first; i < 0x100 - kFirstTrail; ++i)
-        {
-            const unsigned char pair[2] = {lead, static_cast<unsigned char>(kFirstTrail + i)};
-            ok[i] = Decode(pair, 2, u[i]);
-        }
-    }
-
     iconv_t m_cd;
 };
 } // namespace
