@@ -5,7 +5,6 @@
 // the one ConvertNextEntry writes entry by entry.
 #include <condition_variable>
 #include <exception>
-#include <memory>
 #include <mutex>
 #include <string_view>
 
