@@ -52,6 +52,9 @@ void CBackgroundJob::Run()
         if (lError)
             m_lError = lError;
         m_jobs.pop_front();
+        // Woken after the unlock, a waiter finds the mutex free rather than sleeping on it.
+        lock.unlock();
         m_changed.notify_all();
+        lock.lock();
     }
 }
