@@ -3,6 +3,23 @@
 #include "PlaylistConverter.h"
 #include "TablePage.h"
 
+// Storage for a batch's largest likely text is taken at once: grown step by step, the
+// first batch would be copied several times over, on fresh pages each time. Untouched,
+// the room costs nothing.
+CEntryBatch::CEntryBatch(bool bWithRows) : m_bWithRows(bWithRows)
+{
+    // The last line may take the batch past kMaxBytes by up to kMaxBytes.
+    m_strLines.Preallocate(2 * kMaxBytes);
+    m_lineEnds.reserve(kMaxLines);
+    // Converted, most text takes two to three times its size (markup, UTF-8, escapes).
+    m_strTracks.Preallocate(kOutputRoom);
+    if (m_bWithRows)
+    {
+        m_strRows.Preallocate(kOutputRoom);
+        m_rowEnds.reserve(kMaxLines);
+    }
+}
+
 bool CEntryBatch::Fill(CStdioFile& file)
 {
     m_strLines.Empty();

@@ -19,9 +19,11 @@ public:
     /// a line limit that bounds its output when the lines are short.
     static constexpr int kMaxBytes = 128 * 1024;
     static constexpr size_t kMaxLines = 4096;
+    /// Room for the output of a batch of kMaxBytes, taken when the batch is made.
+    static constexpr int kOutputRoom = 4 * kMaxBytes;
 
     /// bWithRows: each entry also gives its row of the table page.
-    explicit CEntryBatch(bool bWithRows) : m_bWithRows(bWithRows) {}
+    explicit CEntryBatch(bool bWithRows);
 
     /// Reads the next lines of the file in place of the batch's, up to its limits. False
     /// when the file has ended, the last lines it had being in the batch. A line longer

@@ -114,6 +114,9 @@ public:
     {
         SetLength(std::min(static_cast<size_t>(nLength), m_nCapacity));
     }
+    /// Makes room for a text of nLength bytes, so that appends up to that length never
+    /// move it.
+    void Preallocate(int nLength) { Reserve(static_cast<size_t>(nLength)); }
     /// Shortens the text to its first nLength bytes.
     void Truncate(int nLength)
     {
