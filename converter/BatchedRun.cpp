@@ -48,12 +48,15 @@ public:
 
     /// Converts batches on both lanes until the input ends, fails, or comes to a line
     /// longer than a batch. The lanes stop for such a line, so that it is converted where
-    /// the file read it, by Run, before they go on.
-    void Run()
+    /// the file read it, by Run, before they go on. bLongInput: the input is known to hold
+    /// several batches, and the second lane starts at once rather than after a first batch.
+    void Run(bool bLongInput)
     {
         for (;;)
         {
             m_bStopped = false;
+            if (bLongInput && !m_bWorkerRunning)
+                StartWorker();
             RunLane(m_run, m_mainBatch, true);
             if (m_bWorkerRunning)
             {
@@ -206,8 +209,9 @@ void CPlaylistConverter::ConvertRemainingEntries()
 {
     // A read error ends the input where it struck: the entries before it are written,
     // then it is raised, as from ConvertNextEntry.
-    m_fileIn.ReadAhead(); // the header is through: the rest will be read
+    // The header is through: the rest will be read.
+    const bool bLongInput = m_fileIn.ReadAhead();
     CLanes lanes(*this);
-    lanes.Run();
+    lanes.Run(bLongInput);
     m_strLine.Empty();
 }

@@ -101,15 +101,15 @@ void CStdioFile::StartReadAhead()
     });
 }
 
-void CStdioFile::ReadAhead()
+bool CStdioFile::ReadAhead()
 {
     // Only after a full first buffer: a file that fitted in one never starts the thread.
-    if (IsOpen() && !m_bWrite && !m_bEnd && !m_bReadingAhead && m_nFilled == 1 &&
-        m_nEnd == kBufferSize)
-    {
-        ++m_nFilled; // as if it were the second buffer: the next ones are read ahead too
-        StartReadAhead();
-    }
+    if (!IsOpen() || m_bWrite || m_bEnd || m_bReadingAhead || m_nFilled != 1 ||
+        m_nEnd != kBufferSize)
+        return false;
+    ++m_nFilled; // as if it were the second buffer: the next ones are read ahead too
+    StartReadAhead();
+    return true;
 }
 
 void CStdioFile::StartJobThread()

@@ -55,8 +55,8 @@ public:
     bool ReadLine(std::string_view& line, size_t nMax = SIZE_MAX);
     /// Starts reading the next buffer in the background now, which otherwise begins from
     /// the second buffer on: for a reader that has seen enough of the first to go on. Only
-    /// when the first buffer read was full.
-    void ReadAhead();
+    /// when the first buffer read was full; true when the read was started.
+    bool ReadAhead();
     /// Writes the text (all of it, zero bytes included), each LF as CR LF.
     void WriteString(const CString& str) { WriteText(str.GetData(), str.GetLength()); }
     void WriteString(const char* psz);

@@ -76,6 +76,19 @@ TEST_F(StdioFileTest, ReadsLinesAcrossBufferBoundaries)
     EXPECT_EQ(ReadLines(dir / "big.txt"), expected);
 }
 
+TEST_F(StdioFileTest, ReadsAheadOnlyAfterAFullFirstBuffer)
+{
+    // A file that fits in one buffer has nothing to read ahead: no thread, no second lane.
+    WriteBytes(dir / "short.txt", "one\ntwo\n");
+    CStdioFile file;
+    ASSERT_TRUE(file.Open((dir / "short.txt").c_str(), kRead));
+    std::string_view line;
+    ASSERT_TRUE(file.ReadLine(line));
+    EXPECT_FALSE(file.ReadAhead());
+    ASSERT_TRUE(file.ReadLine(line));
+    EXPECT_EQ(line, "two");
+}
+
 TEST_F(StdioFileTest, ReadingWithALimitCutsLongLinesAndLeavesTheRest)
 {
     auto readTwo = [&](const std::string& bytes, size_t nMax) {
