@@ -51,6 +51,14 @@ void CStdioFile::Throw(long lOsError) const
     throw CFileException(lOsError, m_strFileName);
 }
 
+// A Ctrl-Z ends text input: nothing after it is ever read. The length of the text in
+// the n bytes read.
+static size_t TextLength(const char* p, size_t n)
+{
+    const void* eof = std::memchr(p, 0x1A, n);
+    return eof ? static_cast<size_t>(static_cast<const char*>(eof) - p) : n;
+}
+
 bool CStdioFile::FillBuffer()
 {
     m_nPos = m_nEnd = 0;
@@ -58,29 +66,28 @@ bool CStdioFile::FillBuffer()
         return false;
     long lOsError = 0;
     long long n = 0;
+    size_t nText = 0;
     if (m_bReadingAhead)
     {
-        // Read in the background while the last buffer was parsed.
+        // Read, and looked through, in the background while the last buffer was parsed.
         m_bReadingAhead = false;
         if (!m_pJob->Wait(lOsError))
             Throw(lOsError);
         n = m_nReadAhead;
+        nText = m_nReadAheadText;
         std::swap(m_pBuffer, m_pSpare);
     }
     else if ((n = plat::OsReadFile(m_hFile, m_pBuffer.get(), kBufferSize, lOsError)) < 0)
         Throw(lOsError);
+    else
+        nText = TextLength(m_pBuffer.get(), static_cast<size_t>(n));
     if (n == 0)
     {
         m_bEnd = true;
         return false;
     }
-    m_nEnd = static_cast<size_t>(n);
-    // A Ctrl-Z ends text input: nothing after it is ever read.
-    if (const void* eof = std::memchr(m_pBuffer.get(), 0x1A, m_nEnd))
-    {
-        m_nEnd = static_cast<size_t>(static_cast<const char*>(eof) - m_pBuffer.get());
-        m_bEnd = true;
-    }
+    m_nEnd = nText;
+    m_bEnd = nText < static_cast<size_t>(n);
     // From the second buffer on, the next one is read while this one is parsed. The first
     // is read alone: a file refused for its first line costs one read, and a file of one
     // buffer never starts the thread.
@@ -97,7 +104,10 @@ void CStdioFile::StartReadAhead()
     m_pJob->Start([this] {
         long lOsError = 0;
         m_nReadAhead = plat::OsReadFile(m_hFile, m_pSpare.get(), kBufferSize, lOsError);
-        return m_nReadAhead < 0 ? lOsError : 0;
+        if (m_nReadAhead < 0)
+            return lOsError;
+        m_nReadAheadText = TextLength(m_pSpare.get(), static_cast<size_t>(m_nReadAhead));
+        return 0L;
     });
 }
 

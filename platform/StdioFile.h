@@ -97,6 +97,7 @@ private:
     std::unique_ptr<char[]> m_pSecondSpare; // writing: a second buffer may wait its turn
     std::unique_ptr<CBackgroundJob> m_pJob;
     long long m_nReadAhead = 0; // bytes the background read gave, or -1
+    size_t m_nReadAheadText = 0; // of those, the bytes before a Ctrl-Z
     size_t m_nFilled = 0;       // reading: buffers filled since the file was opened
     bool m_bReadingAhead = false;
     size_t m_nPos = 0;  // reading: next byte to hand out
