@@ -31,7 +31,6 @@ public:
     /// file read it, until the file's next read. A read error is thrown with the lines
     /// read before it kept.
     bool Fill(CStdioFile& file);
-    bool IsEmpty() const { return m_lineEnds.empty(); }
     bool HasLongLine() const { return m_bLongLine; }
     std::string_view LongLine() const { return m_longLine; }
 
