@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "ThreadWakeups.h"
+
 CBackgroundJob::~CBackgroundJob()
 {
     {
@@ -37,6 +39,8 @@ bool CBackgroundJob::WaitUntilQueued(size_t nQueued, long& lOsError)
 
 void CBackgroundJob::Run()
 {
+    if (m_wakeup == CJobWakeup::deferred)
+        plat::DeferThreadWakeups();
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;)
     {

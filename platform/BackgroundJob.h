@@ -9,13 +9,22 @@
 #include <mutex>
 #include <thread>
 
+/// How the job's thread takes a core when a job arrives.
+enum class CJobWakeup
+{
+    immediate, ///< at once, as any thread
+    deferred   ///< once a core is free or the running thread's time slice ends: for reads
+               ///< and writes that fill the time the threads they serve spend waiting,
+               ///< rather than cutting into their work (plat::DeferThreadWakeups)
+};
+
 class CBackgroundJob
 {
 public:
     /// One read, write or conversion: returns 0 when it succeeded, else the system's error.
     using Job = std::function<long()>;
 
-    CBackgroundJob() = default;
+    explicit CBackgroundJob(CJobWakeup wakeup = CJobWakeup::immediate) : m_wakeup(wakeup) {}
     CBackgroundJob(const CBackgroundJob&) = delete;
     CBackgroundJob& operator=(const CBackgroundJob&) = delete;
     /// Finishes the jobs queued, then ends the thread.
@@ -34,6 +43,7 @@ public:
 private:
     void Run();
 
+    const CJobWakeup m_wakeup;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Job> m_jobs; // the first is the one running

@@ -124,7 +124,9 @@ bool CStdioFile::ReadAhead()
 
 void CStdioFile::StartJobThread()
 {
-    m_pJob = std::make_unique<CBackgroundJob>();
+    // Woken for a buffer, the thread lets the threads that make or use the text run on to
+    // a pause: cut off in their work, they may hold one another up while a core idles.
+    m_pJob = std::make_unique<CBackgroundJob>(CJobWakeup::deferred);
     m_pSpare = std::make_unique_for_overwrite<char[]>(kBufferSize + CString::kPadding);
 }
 

@@ -5,6 +5,7 @@
 #include <random>
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/file.h>
 #include <unistd.h>
 #endif
@@ -88,6 +89,43 @@ TEST_F(StdioFileTest, ReadsAheadOnlyAfterAFullFirstBuffer)
     ASSERT_TRUE(file.ReadLine(line));
     EXPECT_EQ(line, "two");
 }
+
+#ifdef SCHED_BATCH
+TEST_F(StdioFileTest, ReadsAheadOnAThreadThatLetsItsReaderRunOn)
+{
+    // The reading thread, woken, waits for a pause of the threads it serves; a background
+    // job that converts, as the second lane does, is a thread like any other.
+    auto deferringThreads = [] {
+        int n = 0;
+        for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+            n += sched_getscheduler(std::stoi(task.path().filename().string())) == SCHED_BATCH;
+        return n;
+    };
+    const std::string line(99, 'x');
+    std::string text;
+    while (text.size() < 2 * CStdioFile::kBufferSize)
+        text += line + "\n";
+    WriteBytes(dir / "long.txt", text);
+    CStdioFile file;
+    ASSERT_TRUE(file.Open((dir / "long.txt").c_str(), kRead));
+    std::string_view read;
+    ASSERT_TRUE(file.ReadLine(read));
+    ASSERT_TRUE(file.ReadAhead());
+    while (file.ReadLine(read)) // waits for each read ahead: the thread has run by then
+        ASSERT_EQ(read, line);
+    EXPECT_EQ(deferringThreads(), 1);
+
+    CBackgroundJob lane;
+    int nPolicy = -1;
+    lane.Start([&] {
+        nPolicy = sched_getscheduler(0);
+        return 0L;
+    });
+    long lError = 0;
+    ASSERT_TRUE(lane.Wait(lError));
+    EXPECT_EQ(nPolicy, SCHED_OTHER);
+}
+#endif
 
 TEST_F(StdioFileTest, ReadingWithALimitCutsLongLinesAndLeavesTheRest)
 {
