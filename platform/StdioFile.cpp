@@ -39,7 +39,7 @@ BOOL CStdioFile::Open(const char* pszFileName, UINT nOpenFlags, CFileException* 
     m_bWrite = (nOpenFlags & (modeWrite | modeReadWrite)) != 0;
     // The padding lets a line be copied out in whole blocks that read past the data.
     if (!m_pBuffer)
-        m_pBuffer = std::make_unique_for_overwrite<char[]>(kBufferSize + CString::kPadding);
+        m_pBuffer = NewBuffer();
     m_nPos = m_nEnd = 0;
     m_nFilled = 0;
     m_bEnd = m_bReadingAhead = false;
@@ -75,7 +75,7 @@ bool CStdioFile::FillBuffer()
             Throw(lOsError);
         n = m_nReadAhead;
         nText = m_nReadAheadText;
-        std::swap(m_pBuffer, m_pSpare);
+        std::swap(m_pBuffer, m_spares[0]);
     }
     else if ((n = plat::OsReadFile(m_hFile, m_pBuffer.get(), kBufferSize, lOsError)) < 0)
         Throw(lOsError);
@@ -103,10 +103,10 @@ void CStdioFile::StartReadAhead()
     m_bReadingAhead = true;
     m_pJob->Start([this] {
         long lOsError = 0;
-        m_nReadAhead = plat::OsReadFile(m_hFile, m_pSpare.get(), kBufferSize, lOsError);
+        m_nReadAhead = plat::OsReadFile(m_hFile, m_spares[0].get(), kBufferSize, lOsError);
         if (m_nReadAhead < 0)
             return lOsError;
-        m_nReadAheadText = TextLength(m_pSpare.get(), static_cast<size_t>(m_nReadAhead));
+        m_nReadAheadText = TextLength(m_spares[0].get(), static_cast<size_t>(m_nReadAhead));
         return 0L;
     });
 }
@@ -127,7 +127,13 @@ void CStdioFile::StartJobThread()
     // Woken for a buffer, the thread lets the threads that make or use the text run on to
     // a pause: cut off in their work, they may hold one another up while a core idles.
     m_pJob = std::make_unique<CBackgroundJob>(CJobWakeup::deferred);
-    m_pSpare = std::make_unique_for_overwrite<char[]>(kBufferSize + CString::kPadding);
+    m_spares[0] = NewBuffer();
+}
+
+// With CString::kPadding bytes to spare at the end: see m_pBuffer.
+std::unique_ptr<char[]> CStdioFile::NewBuffer()
+{
+    return std::make_unique_for_overwrite<char[]>(kBufferSize + CString::kPadding);
 }
 
 BOOL CStdioFile::ReadString(CString& rString, size_t nMax)
@@ -256,17 +262,19 @@ void CStdioFile::Flush()
         return;
     const size_t n = m_nEnd;
     m_nEnd = 0; // what failed to reach the disk is not offered again
-    // Two buffers at most wait for the disk, the one being written and one behind it: a
-    // spell of slow writing does not hold up the text's maker at once.
-    WaitForWriter(1);
+    // Three buffers at most wait for the disk, the one being written and two behind it: a
+    // spell of slow writing, or of a writing thread kept waiting for a core, does not hold
+    // up the text's maker at once.
+    WaitForWriter(kWaitingWrites - 1);
     if (!m_pJob)
         StartJobThread();
-    if (!m_pSecondSpare)
-        m_pSecondSpare = std::make_unique_for_overwrite<char[]>(kBufferSize + CString::kPadding);
     m_pJob->Start([this, p = m_pBuffer.get(), n] { return WriteOut(p, n); });
-    // Filled next: the buffer handed over two flushes ago, written by now.
-    std::swap(m_pBuffer, m_pSecondSpare);
-    std::swap(m_pSecondSpare, m_pSpare);
+    // Filled next: the buffer handed over kWaitingWrites flushes ago, written by now (or
+    // one never used); the one just handed over goes to the back.
+    if (!m_spares[0])
+        m_spares[0] = NewBuffer();
+    std::swap(m_pBuffer, m_spares[0]);
+    std::rotate(m_spares.begin(), m_spares.begin() + 1, m_spares.end());
 }
 
 void CStdioFile::Close()

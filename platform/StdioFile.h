@@ -5,6 +5,7 @@
 // A failed open returns false; a failed read, write, flush or close throws CFileException.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -80,6 +81,7 @@ private:
     bool FillBuffer();
     void StartReadAhead();
     void StartJobThread();
+    static std::unique_ptr<char[]> NewBuffer();
     [[noreturn]] void Throw(long lOsError) const;
     /// Waits until at most nQueued background writes are left; throws when one failed.
     void WaitForWriter(size_t nQueued = 0);
@@ -90,11 +92,12 @@ private:
     // stores of the line feed expansion.
     std::unique_ptr<char[]> m_pBuffer;
     CString m_strCarry; // reading: a line that spans buffers
-    // Once a buffer has filled, it is written in the background while another fills; on
-    // reading, the spare takes the next buffer while this one is parsed.
+    // Once a buffer has filled, it is written in the background while another fills; up
+    // to kWaitingWrites of them wait for the disk, the one handed over first in front. On
+    // reading, the first spare takes the next buffer while this one is parsed.
     // A small file never starts the thread.
-    std::unique_ptr<char[]> m_pSpare;
-    std::unique_ptr<char[]> m_pSecondSpare; // writing: a second buffer may wait its turn
+    static constexpr size_t kWaitingWrites = 3;
+    std::array<std::unique_ptr<char[]>, kWaitingWrites> m_spares;
     std::unique_ptr<CBackgroundJob> m_pJob;
     long long m_nReadAhead = 0; // bytes the background read gave, or -1
     size_t m_nReadAheadText = 0; // of those, the bytes before a Ctrl-Z

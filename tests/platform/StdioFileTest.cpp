@@ -374,10 +374,10 @@ TEST_F(StdioFileTest, BackgroundWriteFailureSurfacesAtTheNextWrite)
             if (e.m_lOsError != EFBIG)
                 return 3;
         }
-        // The failure showed while writing, long before the last line: two buffers may
+        // The failure showed while writing, long before the last line: three buffers may
         // wait for the disk, so the second buffer's failure shows at the latest when the
-        // fourth is handed over, whatever the pace of the writing thread.
-        return nWritten * 101 <= 4 * CStdioFile::kBufferSize ? 0 : 4;
+        // fifth is handed over, whatever the pace of the writing thread.
+        return nWritten * 101 <= 5 * CStdioFile::kBufferSize ? 0 : 4;
     });
     EXPECT_EQ(status, 0);
     // What did reach the file is whole lines in order, up to the limit.
