@@ -29,7 +29,13 @@ void CBackgroundJob::Start(Job job)
 bool CBackgroundJob::WaitUntilQueued(size_t nQueued, long& lOsError)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [&] { return m_jobs.size() <= nQueued; });
+    while (m_jobs.size() > nQueued)
+    {
+        if (m_wakeup == CJobWakeup::deferred && !m_bFirstRunning)
+            RunFirst(lock);
+        else
+            m_changed.wait(lock);
+    }
     if (m_lError == 0)
         return true;
     lOsError = m_lError;
@@ -44,21 +50,30 @@ void CBackgroundJob::Run()
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;)
     {
-        m_changed.wait(lock, [this] { return !m_jobs.empty() || m_bStop; });
+        m_changed.wait(lock, [this] {
+            return (!m_jobs.empty() && !m_bFirstRunning) || (m_jobs.empty() && m_bStop);
+        });
         if (m_jobs.empty())
             return; // stopped, with nothing left to do
-        // A job behind a failed one is dropped: its error is still to be reported.
-        const bool bDrop = m_lError != 0;
-        const Job job = std::move(m_jobs.front());
-        lock.unlock();
-        const long lError = bDrop ? 0 : job();
-        lock.lock();
-        if (lError)
-            m_lError = lError;
-        m_jobs.pop_front();
-        // Woken after the unlock, a waiter finds the mutex free rather than sleeping on it.
-        lock.unlock();
-        m_changed.notify_all();
-        lock.lock();
+        RunFirst(lock);
     }
+}
+
+void CBackgroundJob::RunFirst(std::unique_lock<std::mutex>& lock)
+{
+    m_bFirstRunning = true;
+    // A job behind a failed one is dropped: its error is still to be reported.
+    const bool bDrop = m_lError != 0;
+    const Job job = std::move(m_jobs.front());
+    lock.unlock();
+    const long lError = bDrop ? 0 : job();
+    lock.lock();
+    if (lError)
+        m_lError = lError;
+    m_jobs.pop_front();
+    m_bFirstRunning = false;
+    // Woken after the unlock, a waiter finds the mutex free rather than sleeping on it.
+    lock.unlock();
+    m_changed.notify_all();
+    lock.lock();
 }

@@ -1,6 +1,7 @@
 // Jobs run one after another on a thread of its own: buffers are written out, or the next
 // one read in, while the caller works on another; or a batch of entries is converted
-// while the caller converts the next.
+// while the caller converts the next. A deferred thread's waiter runs the jobs itself
+// rather than sleep until the thread gets a core.
 #pragma once
 
 #include <condition_variable>
@@ -15,7 +16,9 @@ enum class CJobWakeup
     immediate, ///< at once, as any thread
     deferred   ///< once a core is free or the running thread's time slice ends: for reads
                ///< and writes that fill the time the threads they serve spend waiting,
-               ///< rather than cutting into their work (plat::DeferThreadWakeups)
+               ///< rather than cutting into their work (plat::DeferThreadWakeups). A wait
+               ///< runs the jobs the thread has not started itself: the thread may still
+               ///< be waiting for a core, and the waiter would only sleep.
 };
 
 class CBackgroundJob
@@ -35,6 +38,7 @@ public:
     /// unrun: nothing is written after a failed write.
     void Start(Job job);
     /// Waits until every job is done; false, with the system's error, when one failed.
+    /// Jobs run one at a time, in order, on the thread or (deferred) on a waiter.
     bool Wait(long& lOsError) { return WaitUntilQueued(0, lOsError); }
     /// Waits until at most nQueued jobs are queued or running; false, with the system's
     /// error, when one failed. The error is reported once.
@@ -42,11 +46,15 @@ public:
 
 private:
     void Run();
+    /// Runs the first job, which nobody has started yet: with the lock held on entry and
+    /// on return, not while the job runs.
+    void RunFirst(std::unique_lock<std::mutex>& lock);
 
     const CJobWakeup m_wakeup;
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<Job> m_jobs; // the first is the one running
+    std::deque<Job> m_jobs; // the first is the one running, if any is
+    bool m_bFirstRunning = false;
     bool m_bStop = false;
     long m_lError = 0; // of the job that failed; 0 when none did
     std::thread m_thread; // last: started once the state above exists

@@ -1,8 +1,10 @@
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <future>
 #include <filesystem>
 #include <random>
+#include <thread>
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sched.h>
@@ -113,6 +115,9 @@ TEST_F(StdioFileTest, ReadsAheadOnAThreadThatLetsItsReaderRunOn)
     ASSERT_TRUE(file.ReadAhead());
     while (file.ReadLine(read)) // waits for each read ahead: the thread has run by then
         ASSERT_EQ(read, line);
+    // Waits may have run every read themselves: the thread may not have started yet.
+    for (int nTries = 0; deferringThreads() == 0 && nTries < 5000; ++nTries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(deferringThreads(), 1);
 
     CBackgroundJob lane;
@@ -324,13 +329,14 @@ TEST_F(StdioFileTest, WriteFailuresThrowAndAreNeverSwallowedAtClose)
             if (e.m_lOsError != EFBIG || e.m_strFileName.View() != path || file.IsOpen())
                 return 13;
         }
-        // Large: the write itself fails.
+        // Large: the write itself fails. Three buffers may wait for the disk, so the first
+        // one's failure shows at the latest when the fourth is handed over.
         CStdioFile big;
         if (!big.Open(path.c_str(), kCreate))
             return 14;
         try
         {
-            big.WriteString(std::string(3 * CStdioFile::kBufferSize, 'y').c_str());
+            big.WriteString(std::string(5 * CStdioFile::kBufferSize, 'y').c_str());
             return 15;
         }
         catch (const CFileException& e)
@@ -411,9 +417,14 @@ TEST_F(StdioFileTest, FullDeviceFailsAtClose)
 #endif
 }
 
-TEST(BackgroundJob, RunsInOrderAndDropsWhatWaitsBehindAFailure)
+class BackgroundJob : public testing::TestWithParam<CJobWakeup>
 {
-    CBackgroundJob jobs;
+};
+
+// A deferred thread's jobs may run on a waiter as well: in order, one at a time, either way.
+TEST_P(BackgroundJob, RunsInOrderAndDropsWhatWaitsBehindAFailure)
+{
+    CBackgroundJob jobs(GetParam());
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     std::string ran;
@@ -445,3 +456,6 @@ TEST(BackgroundJob, RunsInOrderAndDropsWhatWaitsBehindAFailure)
     EXPECT_TRUE(jobs.Wait(lError));
     EXPECT_EQ(ran, "abd");
 }
+
+INSTANTIATE_TEST_SUITE_P(Wakeups, BackgroundJob,
+                         testing::Values(CJobWakeup::immediate, CJobWakeup::deferred));
