@@ -28,9 +28,9 @@ void CPlaylistConverter::ConvertBatch(CEntryBatch& batch)
     m_pBatch = nullptr;
 }
 
-void CPlaylistConverter::WriteBatch(const CEntryBatch& batch)
+void CPlaylistConverter::WriteBatch(CEntryBatch& batch)
 {
-    m_fileOut.WriteCrLfText(batch.Tracks());
+    batch.HandOverTracks(m_fileOut);
     if (m_tablePage.IsOpen())
         m_tablePage.WriteRows(batch.Rows(), batch.RowEnds());
 }

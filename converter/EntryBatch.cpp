@@ -46,6 +46,7 @@ bool CEntryBatch::Fill(CStdioFile& file)
 void CEntryBatch::ClearOutput()
 {
     m_strTracks.Empty();
+    m_strTracks.Preallocate(kOutputRoom); // after a hand-over, it may hold no storage
     m_strRows.Empty();
     m_rowEnds.clear();
 }

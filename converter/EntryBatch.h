@@ -54,6 +54,8 @@ public:
     void AddEntry(const CPlaylistConverter& converter);
 
     const CString& Tracks() const { return m_strTracks; }
+    /// Hands the TRACK elements over to the file for writing, without copying them.
+    void HandOverTracks(CStdioFile& file) { file.HandOverCrLfText(m_strTracks); }
     const CString& Rows() const { return m_strRows; }
     /// Where each row ends in Rows().
     const std::vector<int>& RowEnds() const { return m_rowEnds; }

@@ -62,7 +62,7 @@ public:
     /// Converts the batch's lines into the batch, writing nothing.
     void ConvertBatch(CEntryBatch& batch);
     /// Writes what ConvertBatch made of the batch.
-    void WriteBatch(const CEntryBatch& batch);
+    void WriteBatch(CEntryBatch& batch);
     /// Writes the end line and closes both files.
     void EndConversion();
 

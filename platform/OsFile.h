@@ -33,8 +33,15 @@ enum class OsErrorKind
 bool OsOpenFile(const CString& strName, UINT nFlags, FileHandle& hFile, long& lOsError);
 /// Reads up to n bytes; returns the count (0 at the end) or -1 with lOsError set.
 long long OsReadFile(FileHandle hFile, void* p, size_t n, long& lOsError);
-/// Writes all n bytes, or returns false with lOsError set.
-bool OsWriteFile(FileHandle hFile, const void* p, size_t n, long& lOsError);
+/// A run of bytes to write, one of several written together.
+struct OsPiece
+{
+    const char* p;
+    size_t n;
+};
+/// Writes the pieces' bytes one after another, all of them, with as few system calls as
+/// the system allows; or returns false with lOsError set.
+bool OsWritePieces(FileHandle hFile, const OsPiece* pieces, size_t nPieces, long& lOsError);
 /// Closes the handle, which is released even when false is returned.
 bool OsCloseFile(FileHandle hFile, long& lOsError);
 

@@ -18,8 +18,11 @@ CStdioFile::~CStdioFile()
     if (m_pJob)
         m_pJob->Wait(lOsError);
     m_pJob.reset();
-    if (m_bWrite && m_nEnd)
-        WriteOut(m_pBuffer.get(), m_nEnd);
+    if (m_bWrite)
+    {
+        EndBufferPiece();
+        WriteOut(m_pending.pieces.data(), m_pending.pieces.size());
+    }
     plat::OsCloseFile(m_hFile, lOsError);
 }
 
@@ -41,6 +44,8 @@ BOOL CStdioFile::Open(const char* pszFileName, UINT nOpenFlags, CFileException* 
     if (!m_pBuffer)
         m_pBuffer = NewBuffer();
     m_nPos = m_nEnd = 0;
+    m_nPieceStart = 0;
+    m_pending.Clear();
     m_nFilled = 0;
     m_bEnd = m_bReadingAhead = false;
     return TRUE;
@@ -243,38 +248,81 @@ void CStdioFile::WriteCrLfText(const char* p, size_t n)
     m_nEnd += n;
 }
 
-long CStdioFile::WriteOut(const char* p, size_t n)
+long CStdioFile::WriteOut(const plat::OsPiece* pieces, size_t n)
 {
     long lOsError = 0;
-    return plat::OsWriteFile(m_hFile, p, n, lOsError) ? 0 : lOsError;
+    return plat::OsWritePieces(m_hFile, pieces, n, lOsError) ? 0 : lOsError;
 }
 
-void CStdioFile::WaitForWriter(size_t nQueued)
+void CStdioFile::CPending::Clear()
 {
-    long lOsError = 0;
-    if (m_pJob && !m_pJob->WaitUntilQueued(nQueued, lOsError))
-        Throw(lOsError);
+    pieces.clear();
+    texts.clear();
+    nTextBytes = 0;
+}
+
+void CStdioFile::EndBufferPiece()
+{
+    if (m_nEnd > m_nPieceStart)
+        m_pending.pieces.push_back({m_pBuffer.get() + m_nPieceStart, m_nEnd - m_nPieceStart});
+    m_nPieceStart = m_nEnd;
+}
+
+void CStdioFile::HandOverCrLfText(CString& str)
+{
+    if (str.IsEmpty())
+        return;
+    EndBufferPiece();
+    const auto n = static_cast<size_t>(str.GetLength());
+    m_pending.pieces.push_back({str.GetData(), n});
+    m_pending.nTextBytes += n;
+    m_pending.texts.push_back(std::move(str)); // its storage, and so the piece, stays put
+    if (!m_writtenTexts.empty())
+    {
+        str = std::move(m_writtenTexts.back());
+        m_writtenTexts.pop_back();
+    }
+    if (m_nEnd + m_pending.nTextBytes >= kBufferSize)
+        Flush();
 }
 
 void CStdioFile::Flush()
 {
-    if (!m_nEnd)
+    EndBufferPiece();
+    m_nEnd = m_nPieceStart = 0;
+    if (m_pending.pieces.empty())
         return;
-    const size_t n = m_nEnd;
-    m_nEnd = 0; // what failed to reach the disk is not offered again
     // Three buffers at most wait for the disk, the one being written and two behind it: a
     // spell of slow writing, or of a writing thread kept waiting for a core, does not hold
     // up the text's maker at once.
-    WaitForWriter(kWaitingWrites - 1);
+    long lOsError = 0;
+    if (m_pJob && !m_pJob->WaitUntilQueued(kWaitingWrites - 1, lOsError))
+    {
+        m_pending.Clear(); // what failed to reach the disk is not offered again
+        Throw(lOsError);
+    }
     if (!m_pJob)
         StartJobThread();
-    m_pJob->Start([this, p = m_pBuffer.get(), n] { return WriteOut(p, n); });
+    // The pieces stay where they are while the lists move between the spares.
+    m_pJob->Start([this, p = m_pending.pieces.data(), n = m_pending.pieces.size()] {
+        return WriteOut(p, n);
+    });
     // Filled next: the buffer handed over kWaitingWrites flushes ago, written by now (or
-    // one never used); the one just handed over goes to the back.
+    // one never used); the one just handed over goes to the back. The texts handed over
+    // with the buffer taken are written: their storage is given back.
     if (!m_spares[0])
         m_spares[0] = NewBuffer();
     std::swap(m_pBuffer, m_spares[0]);
+    std::swap(m_pending, m_spareHandedOver[0]);
     std::rotate(m_spares.begin(), m_spares.begin() + 1, m_spares.end());
+    std::rotate(m_spareHandedOver.begin(), m_spareHandedOver.begin() + 1,
+                m_spareHandedOver.end());
+    for (CString& text : m_pending.texts)
+    {
+        text.Empty();
+        m_writtenTexts.push_back(std::move(text));
+    }
+    m_pending.Clear();
 }
 
 void CStdioFile::Close()
@@ -286,10 +334,11 @@ void CStdioFile::Close()
     {
         // The background write first, then the rest, here: the file is complete when
         // Close returns.
+        EndBufferPiece();
         if (m_pJob && !m_pJob->Wait(lFlushError))
-            m_nEnd = 0;
-        else if (m_nEnd)
-            lFlushError = WriteOut(m_pBuffer.get(), m_nEnd);
+            m_pending.Clear();
+        else
+            lFlushError = WriteOut(m_pending.pieces.data(), m_pending.pieces.size());
     }
     // A read under way uses the handle: it ends first, and what it read is not wanted.
     m_pJob.reset();
@@ -297,6 +346,8 @@ void CStdioFile::Close()
     const plat::FileHandle hFile = m_hFile;
     m_hFile = plat::kInvalidFile;
     m_nPos = m_nEnd = 0;
+    m_nPieceStart = 0;
+    m_pending.Clear();
     long lCloseError = 0;
     const bool bClosed = plat::OsCloseFile(hFile, lCloseError);
     if (lFlushError)

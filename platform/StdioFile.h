@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "CString.h"
 #include "FileException.h"
@@ -65,6 +66,10 @@ public:
     /// values without LF): its bytes reach the file as they are, with no pass over them.
     void WriteCrLfText(const CString& str) { WriteCrLfText(str.GetData(), str.GetLength()); }
     void WriteCrLfText(const char* p, size_t n);
+    /// Writes the text as WriteCrLfText does, without copying it: the file keeps the string
+    /// until its bytes are written, and leaves str empty, holding the storage of a text
+    /// handed over earlier and written since, when there is one.
+    void HandOverCrLfText(CString& str);
     /// Writes what is buffered and closes; the file is closed even when this throws.
     void Close();
 
@@ -75,16 +80,25 @@ public:
 
 private:
     void WriteText(const char* p, size_t n);
-    /// Writes n bytes at p; 0 when written, else the system's error.
-    long WriteOut(const char* p, size_t n);
+    /// What a flush hands over to be written, in order: runs of the buffer and texts
+    /// handed over, which are kept until they are written.
+    struct CPending
+    {
+        std::vector<plat::OsPiece> pieces;
+        std::vector<CString> texts;
+        size_t nTextBytes = 0;
+        void Clear();
+    };
+    /// Writes the n pieces; 0 when written, else the system's error.
+    long WriteOut(const plat::OsPiece* pieces, size_t n);
+    /// The buffer's text since the last piece becomes a piece.
+    void EndBufferPiece();
     void Flush();
     bool FillBuffer();
     void StartReadAhead();
     void StartJobThread();
     static std::unique_ptr<char[]> NewBuffer();
     [[noreturn]] void Throw(long lOsError) const;
-    /// Waits until at most nQueued background writes are left; throws when one failed.
-    void WaitForWriter(size_t nQueued = 0);
 
     plat::FileHandle m_hFile = plat::kInvalidFile;
     CString m_strFileName;
@@ -98,13 +112,20 @@ private:
     // A small file never starts the thread.
     static constexpr size_t kWaitingWrites = 3;
     std::array<std::unique_ptr<char[]>, kWaitingWrites> m_spares;
+    // Writing: what the next flush hands over, and what each spare buffer's flush handed
+    // over; the storage of texts written, to give back; where the buffer's text after its
+    // last piece begins.
+    CPending m_pending;
+    std::array<CPending, kWaitingWrites> m_spareHandedOver;
+    std::vector<CString> m_writtenTexts;
+    size_t m_nPieceStart = 0;
     std::unique_ptr<CBackgroundJob> m_pJob;
     long long m_nReadAhead = 0; // bytes the background read gave, or -1
     size_t m_nReadAheadText = 0; // of those, the bytes before a Ctrl-Z
     size_t m_nFilled = 0;       // reading: buffers filled since the file was opened
     bool m_bReadingAhead = false;
     size_t m_nPos = 0;  // reading: next byte to hand out
-    size_t m_nEnd = 0;  // reading: end of valid data; writing: bytes waiting
+    size_t m_nEnd = 0;  // reading: end of valid data; writing: end of the buffer's text
     bool m_bEnd = false; // reading: no more data (end of file or a 0x1A seen)
     bool m_bWrite = false;
 };

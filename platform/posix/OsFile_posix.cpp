@@ -6,13 +6,16 @@
 // open in any mode, and a shared open of a file open exclusively. Between processes
 // flock() does the same: a shared read holds LOCK_SH, an exclusive open LOCK_EX, both
 // asked for without blocking. Every check comes before the file is emptied.
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
 #include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include "FileException.h"
@@ -182,12 +185,29 @@ long long OsReadFile(FileHandle hFile, void* p, size_t n, long& lOsError)
     }
 }
 
-bool OsWriteFile(FileHandle hFile, const void* p, size_t n, long& lOsError)
+bool OsWritePieces(FileHandle hFile, const OsPiece* pieces, size_t nPieces, long& lOsError)
 {
-    const char* pc = static_cast<const char*>(p);
-    while (n)
+    // A call takes at most kMaxPieces pieces and may write fewer bytes than asked: the
+    // next one starts where it stopped, within a piece or after it.
+    constexpr size_t kMaxPieces = 64;
+    static_assert(kMaxPieces <= IOV_MAX);
+    size_t nDone = 0; // of the first piece
+    for (;;)
     {
-        const ssize_t put = ::write(static_cast<int>(hFile), pc, n);
+        while (nPieces && nDone == pieces->n)
+        {
+            ++pieces;
+            --nPieces;
+            nDone = 0;
+        }
+        if (!nPieces)
+            return true;
+        iovec vec[kMaxPieces];
+        const size_t nVec = std::min(nPieces, kMaxPieces);
+        vec[0] = {const_cast<char*>(pieces->p + nDone), pieces->n - nDone};
+        for (size_t i = 1; i < nVec; ++i)
+            vec[i] = {const_cast<char*>(pieces[i].p), pieces[i].n};
+        const ssize_t put = ::writev(static_cast<int>(hFile), vec, static_cast<int>(nVec));
         if (put < 0)
         {
             if (errno == EINTR)
@@ -200,10 +220,19 @@ bool OsWriteFile(FileHandle hFile, const void* p, size_t n, long& lOsError)
             lOsError = ENOSPC;
             return false;
         }
-        pc += put;
-        n -= static_cast<size_t>(put);
+        for (auto nLeft = static_cast<size_t>(put); nLeft;)
+        {
+            const size_t nTaken = std::min(nLeft, pieces->n - nDone);
+            nDone += nTaken;
+            nLeft -= nTaken;
+            if (nDone == pieces->n)
+            {
+                ++pieces;
+                --nPieces;
+                nDone = 0;
+            }
+        }
     }
-    return true;
 }
 
 bool OsCloseFile(FileHandle hFile, long& lOsError)

@@ -86,7 +86,8 @@ long long OsReadFile(FileHandle hFile, void* p, size_t n, long& lOsError)
     return -1;
 }
 
-bool OsWriteFile(FileHandle hFile, const void* p, size_t n, long& lOsError)
+// Writes all n bytes, or returns false with lOsError set.
+static bool WriteAll(FileHandle hFile, const void* p, size_t n, long& lOsError)
 {
     const char* pc = static_cast<const char*>(p);
     while (n)
@@ -106,6 +107,15 @@ bool OsWriteFile(FileHandle hFile, const void* p, size_t n, long& lOsError)
         pc += nWritten;
         n -= nWritten;
     }
+    return true;
+}
+
+bool OsWritePieces(FileHandle hFile, const OsPiece* pieces, size_t nPieces, long& lOsError)
+{
+    // WriteFileGather wants unbuffered files and whole pages: a call per piece.
+    for (size_t i = 0; i < nPieces; ++i)
+        if (!WriteAll(hFile, pieces[i].p, pieces[i].n, lOsError))
+            return false;
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <future>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <thread>
 #ifndef _WIN32
 #include <fcntl.h>
@@ -201,6 +202,79 @@ TEST_F(StdioFileTest, WritesEachLineFeedAsCrLf)
     for (size_t i = 0; i < feeds.size(); ++i)
         expected += "\r\n";
     EXPECT_EQ(ReadBytes(dir / "mixed.txt"), expected + "b\r\nc\r\n");
+}
+
+TEST_F(StdioFileTest, TextsHandedOverGoOutInOrderWithTheRest)
+{
+    // Texts handed over are written where they lie, between the buffered text before and
+    // after them, across many flushes; the strings given back are emptied and reused.
+    std::mt19937 random(7);
+    std::string expected;
+    size_t nReused = 0;
+    std::set<const char*> handed; // where the texts handed over lay
+    {
+        CStdioFile file;
+        ASSERT_TRUE(file.Open((dir / "handed.txt").c_str(), kCreate));
+        CString text;
+        for (int i = 0; i < 60; ++i)
+        {
+            const std::string line = "line " + std::to_string(i) + "\n";
+            file.WriteString(line.c_str());
+            expected += "line " + std::to_string(i) + "\r\n";
+            const size_t n = i % 7 == 3 ? 0 : random() % (CStdioFile::kBufferSize / 2);
+            const std::string bytes(n, static_cast<char>('a' + i % 26));
+            text.Assign(bytes.data(), static_cast<int>(n));
+            const char* pHanded = text.GetData();
+            file.HandOverCrLfText(text);
+            EXPECT_TRUE(text.IsEmpty());
+            if (n == 0)
+                continue; // nothing to write: the string stays the caller's
+            handed.insert(pHanded);
+            nReused += handed.count(text.GetData());
+            expected += bytes;
+        }
+        file.WriteCrLfText("end\r\n", 5);
+        expected += "end\r\n";
+        file.Close();
+    }
+    EXPECT_EQ(ReadBytes(dir / "handed.txt"), expected);
+    EXPECT_GT(nReused, 0u);
+}
+
+TEST_F(StdioFileTest, PiecesAreWrittenWholeAndInOrder)
+{
+    // More pieces than one system call takes, empty ones among them.
+    std::vector<std::string> texts;
+    std::vector<plat::OsPiece> pieces;
+    std::string expected;
+    for (int i = 0; i < 200; ++i)
+        texts.push_back(std::string(i % 5 == 0 ? 0 : 37 * i, static_cast<char>('A' + i % 26)));
+    for (const std::string& text : texts)
+    {
+        pieces.push_back({text.data(), text.size()});
+        expected += text;
+    }
+    auto writeAll = [&](const std::string& path, long& lOsError) {
+        plat::FileHandle hFile = plat::kInvalidFile;
+        if (!plat::OsOpenFile(path.c_str(), kCreate, hFile, lOsError))
+            return false;
+        const bool bWritten = plat::OsWritePieces(hFile, pieces.data(), pieces.size(), lOsError);
+        plat::OsCloseFile(hFile, lOsError);
+        return bWritten;
+    };
+    long lOsError = 0;
+    ASSERT_TRUE(writeAll(dir / "pieces.txt", lOsError));
+    EXPECT_EQ(ReadBytes(dir / "pieces.txt"), expected);
+#ifndef _WIN32
+    // A limit within a piece: the bytes before it are written, then the error is told.
+    const size_t nLimit = expected.size() / 3 + 11;
+    const int status = testsupport::RunWithFileSizeLimit(static_cast<long>(nLimit), [&] {
+        long lError = 0;
+        return !writeAll(dir / "cut.txt", lError) && lError == EFBIG ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadBytes(dir / "cut.txt"), expected.substr(0, nLimit));
+#endif
 }
 
 TEST(LineFeedExpansion, MatchesAPlainByteByByteCopy)
