@@ -209,9 +209,7 @@ void CPlaylistConverter::ConvertRemainingEntries()
 {
     // A read error ends the input where it struck: the entries before it are written,
     // then it is raised, as from ConvertNextEntry.
-    // The header is through: the rest will be read.
-    const bool bLongInput = m_fileIn.ReadAhead();
     CLanes lanes(*this);
-    lanes.Run(bLongInput);
+    lanes.Run(m_bLongPlaylist);
     m_strLine.Empty();
 }

@@ -55,6 +55,10 @@ bool CPlaylistConverter::BeginConversion(CString strPlaylistPath, CString strXml
         return refuse(CBeginRefusal::notAPlaylist, CFileException());
     }
 
+    // The header is through: the rest will be read, while the document and its page are
+    // made.
+    m_bLongPlaylist = m_fileIn.ReadAhead();
+
     CString strFolder;
     if (PlaylistFolder(strPlaylistPath, strFolder))
         plat::SetCurrentDirectory(strFolder); // the outcome does not matter

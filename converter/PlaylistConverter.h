@@ -108,6 +108,7 @@ public:
     CPageStyle m_nPageStyle = CPageStyle::classic; ///< set before BeginConversion
     CTablePage m_tablePage;
     CEntryBatch* m_pBatch = nullptr; ///< while set, WriteTrack keeps the entry there
+    bool m_bLongPlaylist = false; ///< its first buffer was full: several batches follow
 
     // TrackFields: the values of the current entry.
     CString m_strFilePath;
