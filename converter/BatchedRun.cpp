@@ -113,6 +113,9 @@ private:
 
     void StartWorker()
     {
+        // From here on, the other lane may call into the files' background jobs.
+        m_run.m_fileIn.PrepareBackgroundJobs();
+        m_run.m_fileOut.PrepareBackgroundJobs();
         m_bWorkerRunning = true;
         m_worker.Start([this] {
             RunLane(m_workerConverter, m_workerBatch, false);
@@ -152,11 +155,19 @@ private:
         return m_bStopped;
     }
 
-    /// Waits until every batch before nTurn is written; false when a lane failed.
+    /// Waits until every batch before nTurn is written; false when a lane failed. While it
+    /// waits, it does the files' background reads and writes that wait for a core.
     bool WaitForTurn(size_t nTurn)
     {
         std::unique_lock<std::mutex> lock(m_turnMutex);
-        m_turnChanged.wait(lock, [&] { return m_nWritten == nTurn || m_error; });
+        while (m_nWritten != nTurn && !m_error)
+        {
+            lock.unlock();
+            const bool bHelped = m_run.m_fileOut.RunWaitingJob() || m_run.m_fileIn.RunWaitingJob();
+            lock.lock();
+            if (!bHelped && m_nWritten != nTurn && !m_error)
+                m_turnChanged.wait(lock);
+        }
         return !m_error;
     }
 

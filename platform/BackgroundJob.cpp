@@ -43,6 +43,15 @@ bool CBackgroundJob::WaitUntilQueued(size_t nQueued, long& lOsError)
     return false;
 }
 
+bool CBackgroundJob::RunWaitingJob()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (m_wakeup != CJobWakeup::deferred || m_jobs.empty() || m_bFirstRunning)
+        return false;
+    RunFirst(lock);
+    return true;
+}
+
 void CBackgroundJob::Run()
 {
     if (m_wakeup == CJobWakeup::deferred)

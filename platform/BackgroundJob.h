@@ -43,6 +43,9 @@ public:
     /// Waits until at most nQueued jobs are queued or running; false, with the system's
     /// error, when one failed. The error is reported once.
     bool WaitUntilQueued(size_t nQueued, long& lOsError);
+    /// For a caller with time on its hands: runs the first job here when a deferred thread
+    /// has not started it yet; false when there was none to run.
+    bool RunWaitingJob();
 
 private:
     void Run();

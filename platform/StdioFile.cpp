@@ -127,6 +127,12 @@ bool CStdioFile::ReadAhead()
     return true;
 }
 
+void CStdioFile::PrepareBackgroundJobs()
+{
+    if (!m_pJob)
+        StartJobThread();
+}
+
 void CStdioFile::StartJobThread()
 {
     // Woken for a buffer, the thread lets the threads that make or use the text run on to

@@ -70,6 +70,12 @@ public:
     /// until its bytes are written, and leaves str empty, holding the storage of a text
     /// handed over earlier and written since, when there is one.
     void HandOverCrLfText(CString& str);
+    /// Starts the thread of the background reads or writes now, so that RunWaitingJob
+    /// may be called from other threads.
+    void PrepareBackgroundJobs();
+    /// Runs a background read or write that its thread has not started yet, here; false
+    /// when there was none. Safe from any thread once PrepareBackgroundJobs was called.
+    bool RunWaitingJob() { return m_pJob && m_pJob->RunWaitingJob(); }
     /// Writes what is buffered and closes; the file is closed even when this throws.
     void Close();
 
