@@ -70,8 +70,8 @@ public:
     /// until its bytes are written, and leaves str empty, holding the storage of a text
     /// handed over earlier and written since, when there is one.
     void HandOverCrLfText(CString& str);
-    /// Starts the thread of the background reads or writes now, so that RunWaitingJob
-    /// may be called from other threads.
+    /// Sets up the queue of background reads or writes now, if it is not there yet, so that
+    /// other threads may call RunWaitingJob from here on.
     void PrepareBackgroundJobs();
     /// Runs a background read or write that its thread has not started yet, here; false
     /// when there was none. Safe from any thread once PrepareBackgroundJobs was called.
