@@ -53,7 +53,6 @@ public:
     /// row, both in their on-disk form.
     void AddEntry(const CPlaylistConverter& converter);
 
-    const CString& Tracks() const { return m_strTracks; }
     /// Hands the TRACK elements over to the file for writing, without copying them.
     void HandOverTracks(CStdioFile& file) { file.HandOverCrLfText(m_strTracks); }
     const CString& Rows() const { return m_strRows; }
