@@ -42,7 +42,7 @@ class CLanes
 public:
     explicit CLanes(CPlaylistConverter& run)
         : m_run(run), m_mainBatch(run.m_tablePage.IsOpen()),
-          m_workerBatch(run.m_tablePage.IsOpen())
+          m_workerBatch(run.m_tablePage.IsOpen()), m_ahead(false)
     {
     }
 
@@ -55,6 +55,7 @@ public:
         for (;;)
         {
             m_bStopped = false;
+            m_aheadState = CAhead::empty;
             if (bLongInput && !m_bWorkerRunning)
                 StartWorker();
             RunLane(m_run, m_mainBatch, true);
@@ -123,29 +124,65 @@ private:
         });
     }
 
-    /// Reads the next batch and gives it the next turn; false once the input has stopped.
+    /// Takes the next batch, read ahead by a lane waiting for its turn or else read here,
+    /// and gives it the next turn; false once the input has stopped.
     bool Take(CEntryBatch& batch, size_t& nTurn)
     {
-        std::lock_guard<std::mutex> lock(m_inputMutex);
+        std::unique_lock<std::mutex> lock(m_inputMutex);
+        m_aheadChanged.wait(lock, [&] { return m_bStopped || m_aheadState != CAhead::filling; });
         if (m_bStopped)
             return false;
+        if (m_aheadState == CAhead::empty)
+            FillAhead(); // nobody had the time: read here
         nTurn = m_nTaken++;
-        try
+        batch.SwapLines(m_ahead);
+        m_bStopped = m_bAheadEnded;
+        if (m_aheadError)
         {
-            m_bStopped = !batch.Fill(m_run.m_fileIn);
+            m_readError = std::move(m_aheadError); // raised once the lines before it are written
+            m_aheadError = nullptr;
         }
-        catch (...)
-        {
-            // The lines read before the error are still converted, then it is raised.
-            m_readError = std::current_exception();
-            m_bStopped = true;
-        }
+        m_aheadState = m_bStopped || batch.HasLongLine() ? CAhead::none : CAhead::empty;
         if (batch.HasLongLine())
         {
             // Valid until the file's next read, which waits until the line is converted.
             m_bLongLine = m_bStopped = true;
             m_longLine = batch.LongLine();
         }
+        return true;
+    }
+
+    /// Reads the next batch into m_ahead, noting whether the input ended there or failed.
+    void FillAhead()
+    {
+        try
+        {
+            m_bAheadEnded = !m_ahead.Fill(m_run.m_fileIn);
+        }
+        catch (...)
+        {
+            // The lines read before the error are still converted, then it is raised.
+            m_aheadError = std::current_exception();
+            m_bAheadEnded = true;
+        }
+    }
+
+    /// For a lane with time on its hands: reads the next batch ahead; false when it is read
+    /// or being read already, or the input has stopped.
+    bool FillAheadNow()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_inputMutex);
+            if (m_bStopped || m_aheadState != CAhead::empty)
+                return false;
+            m_aheadState = CAhead::filling;
+        }
+        FillAhead();
+        {
+            std::lock_guard<std::mutex> lock(m_inputMutex);
+            m_aheadState = CAhead::ready;
+        }
+        m_aheadChanged.notify_all();
         return true;
     }
 
@@ -163,7 +200,8 @@ private:
         while (m_nWritten != nTurn && !m_error)
         {
             lock.unlock();
-            const bool bHelped = m_run.m_fileOut.RunWaitingJob() || m_run.m_fileIn.RunWaitingJob();
+            const bool bHelped = m_run.m_fileOut.RunWaitingJob() || FillAheadNow() ||
+                                 m_run.m_fileIn.RunWaitingJob();
             lock.lock();
             if (!bHelped && m_nWritten != nTurn && !m_error)
                 m_turnChanged.wait(lock);
@@ -187,6 +225,7 @@ private:
             std::lock_guard<std::mutex> lock(m_inputMutex);
             m_bStopped = true;
         }
+        m_aheadChanged.notify_all();
         {
             std::lock_guard<std::mutex> lock(m_turnMutex);
             m_error = std::move(error);
@@ -205,6 +244,14 @@ private:
     std::exception_ptr m_readError;
     bool m_bLongLine = false;
     std::string_view m_longLine;
+    // The next batch, read ahead by a lane waiting for its turn, or else by the next Take:
+    // to be read, being read, read, or none to come (the input has stopped).
+    enum class CAhead { empty, filling, ready, none };
+    CAhead m_aheadState = CAhead::empty;
+    std::condition_variable m_aheadChanged;
+    CEntryBatch m_ahead;
+    bool m_bAheadEnded = false;
+    std::exception_ptr m_aheadError;
 
     std::mutex m_turnMutex; // the turn to write, and the first failure
     std::condition_variable m_turnChanged;
