@@ -7,6 +7,7 @@
 #include <exception>
 #include <mutex>
 #include <string_view>
+#include <utility>
 
 #include "BackgroundJob.h"
 #include "EntryBatch.h"
@@ -138,11 +139,8 @@ private:
         batch.SwapLines(m_ahead);
         m_bStopped = m_bAheadEnded;
         if (m_aheadError)
-        {
-            m_readError = std::move(m_aheadError); // raised once the lines before it are written
-            m_aheadError = nullptr;
-        }
-        m_aheadState = m_bStopped || batch.HasLongLine() ? CAhead::none : CAhead::empty;
+            m_readError = std::exchange(m_aheadError, nullptr); // raised after the lines before it
+        m_aheadState = CAhead::empty; // read next, unless the input has stopped
         if (batch.HasLongLine())
         {
             // Valid until the file's next read, which waits until the line is converted.
@@ -245,8 +243,8 @@ private:
     bool m_bLongLine = false;
     std::string_view m_longLine;
     // The next batch, read ahead by a lane waiting for its turn, or else by the next Take:
-    // to be read, being read, read, or none to come (the input has stopped).
-    enum class CAhead { empty, filling, ready, none };
+    // to be read, being read, or read.
+    enum class CAhead { empty, filling, ready };
     CAhead m_aheadState = CAhead::empty;
     std::condition_variable m_aheadChanged;
     CEntryBatch m_ahead;
