@@ -4,21 +4,10 @@
 #include "TablePage.h"
 
 // Storage for a batch's largest likely text is taken at once: grown step by step, the
-// first batch would be copied several times over, on fresh pages each time. Untouched,
-// the room costs nothing.
-CEntryBatch::CEntryBatch(bool bWithRows) : m_bWithRows(bWithRows)
-{
-    // The last line may take the batch past kMaxBytes by up to kMaxBytes.
-    m_strLines.Preallocate(2 * kMaxBytes);
-    m_lineEnds.reserve(kMaxLines);
-    // Converted, most text takes two to three times its size (markup, UTF-8, escapes).
-    m_strTracks.Preallocate(kOutputRoom);
-    if (m_bWithRows)
-    {
-        m_strRows.Preallocate(kOutputRoom);
-        m_rowEnds.reserve(kMaxLines);
-    }
-}
+// first batch would be copied several times over, on fresh pages each time. It is taken
+// when the batch first gets lines or output, so that a run too short for both lanes takes
+// none for the lane it does not start. Untouched, the room costs nothing.
+CEntryBatch::CEntryBatch(bool bWithRows) : m_bWithRows(bWithRows) {}
 
 bool CEntryBatch::Fill(CStdioFile& file)
 {
@@ -37,6 +26,11 @@ bool CEntryBatch::Fill(CStdioFile& file)
             m_longLine = line;
             return true;
         }
+        if (m_lineEnds.empty())
+        {
+            m_strLines.Preallocate(kLinesRoom);
+            m_lineEnds.reserve(kMaxLines);
+        }
         m_strLines.AppendPadded(line.data(), static_cast<int>(line.size()));
         m_lineEnds.push_back(m_strLines.GetLength());
     }
@@ -45,10 +39,16 @@ bool CEntryBatch::Fill(CStdioFile& file)
 
 void CEntryBatch::ClearOutput()
 {
+    // After a hand-over, the tracks' text may hold storage too small for a batch.
     m_strTracks.Empty();
-    m_strTracks.Preallocate(kOutputRoom); // after a hand-over, it may hold no storage
-    m_strRows.Empty();
-    m_rowEnds.clear();
+    m_strTracks.Preallocate(kTracksRoom);
+    if (m_bWithRows)
+    {
+        m_strRows.Empty();
+        m_strRows.Preallocate(kRowsRoom);
+        m_rowEnds.clear();
+        m_rowEnds.reserve(kMaxLines);
+    }
 }
 
 void CEntryBatch::AddEntry(const CPlaylistConverter& converter)

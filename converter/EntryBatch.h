@@ -20,8 +20,13 @@ public:
     /// a line limit that bounds its output when the lines are short.
     static constexpr int kMaxBytes = 128 * 1024;
     static constexpr size_t kMaxLines = 4096;
-    /// Room for the output of a batch of kMaxBytes, taken when the batch is made.
-    static constexpr int kOutputRoom = 4 * kMaxBytes;
+    /// Room for a batch's lines: the last one may take it past kMaxBytes by up to kMaxBytes.
+    static constexpr int kLinesRoom = 2 * kMaxBytes;
+    /// Room for the TRACK elements of a batch of kMaxBytes: converted, text takes two to
+    /// two and a half times its size in every language measured (markup, UTF-8, escapes).
+    /// Its rows take less than its lines. More grows either.
+    static constexpr int kTracksRoom = 3 * kMaxBytes;
+    static constexpr int kRowsRoom = kLinesRoom;
 
     /// bWithRows: each entry also gives its row of the table page.
     explicit CEntryBatch(bool bWithRows);
