@@ -295,6 +295,7 @@ void CStdioFile::HandOverCrLfText(CString& str)
 void CStdioFile::Flush()
 {
     EndBufferPiece();
+    const bool bBufferHandedOver = m_nEnd > 0;
     m_nEnd = m_nPieceStart = 0;
     if (m_pending.pieces.empty())
         return;
@@ -314,11 +315,16 @@ void CStdioFile::Flush()
         return WriteOut(p, n);
     });
     // Filled next: the buffer handed over kWaitingWrites flushes ago, written by now (or
-    // one never used); the one just handed over goes to the back. The texts handed over
-    // with the buffer taken are written: their storage is given back.
-    if (!m_spares[0])
-        m_spares[0] = NewBuffer();
-    std::swap(m_pBuffer, m_spares[0]);
+    // one never used); the one just handed over goes to the back. A buffer that held none
+    // of the text, all of it handed over, stays; a spare that is never needed is never
+    // made. The texts handed over kWaitingWrites flushes ago are written: their storage
+    // is given back.
+    if (bBufferHandedOver)
+    {
+        if (!m_spares[0])
+            m_spares[0] = NewBuffer();
+        std::swap(m_pBuffer, m_spares[0]);
+    }
     std::swap(m_pending, m_spareHandedOver[0]);
     std::rotate(m_spares.begin(), m_spares.begin() + 1, m_spares.end());
     std::rotate(m_spareHandedOver.begin(), m_spareHandedOver.begin() + 1,
