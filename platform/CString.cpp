@@ -54,7 +54,7 @@ BOOL CString::LoadString(UINT nID)
 
 void CString::Allocate(size_t nCapacity)
 {
-    m_pData = new char[nCapacity + 1 + kPadding];
+    m_pData = plat::NewStorage(nCapacity + 1 + kPadding);
     m_nCapacity = nCapacity;
     SetLength(0);
 }

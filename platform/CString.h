@@ -18,6 +18,7 @@
 
 #include "ByteCopy.h"
 #include "Types.h"
+#include "WorkingStorage.h"
 
 class CString
 {
@@ -42,7 +43,7 @@ public:
         str.Empty();
         return *this;
     }
-    ~CString() { delete[] m_pData; }
+    ~CString() { plat::DeleteStorage(m_pData); }
 
     int GetLength() const { return static_cast<int>(m_nLength); }
     bool IsEmpty() const { return m_nLength == 0; }

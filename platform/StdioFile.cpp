@@ -142,9 +142,9 @@ void CStdioFile::StartJobThread()
 }
 
 // With CString::kPadding bytes to spare at the end: see m_pBuffer.
-std::unique_ptr<char[]> CStdioFile::NewBuffer()
+plat::StoragePtr CStdioFile::NewBuffer()
 {
-    return std::make_unique_for_overwrite<char[]>(kBufferSize + CString::kPadding);
+    return plat::StoragePtr(plat::NewStorage(kBufferSize + CString::kPadding));
 }
 
 BOOL CStdioFile::ReadString(CString& rString, size_t nMax)

@@ -16,6 +16,7 @@
 #include "OsFile.h"
 #include "Types.h"
 #include "BackgroundJob.h"
+#include "WorkingStorage.h"
 
 class CStdioFile
 {
@@ -103,21 +104,21 @@ private:
     bool FillBuffer();
     void StartReadAhead();
     void StartJobThread();
-    static std::unique_ptr<char[]> NewBuffer();
+    static plat::StoragePtr NewBuffer();
     [[noreturn]] void Throw(long lOsError) const;
 
     plat::FileHandle m_hFile = plat::kInvalidFile;
     CString m_strFileName;
     // With CString::kPadding bytes to spare at its end, which also take the whole-block
     // stores of the line feed expansion.
-    std::unique_ptr<char[]> m_pBuffer;
+    plat::StoragePtr m_pBuffer;
     CString m_strCarry; // reading: a line that spans buffers
     // Once a buffer has filled, it is written in the background while another fills; up
     // to kWaitingWrites of them wait for the disk, the one handed over first in front. On
     // reading, the first spare takes the next buffer while this one is parsed.
     // A small file never starts the thread.
     static constexpr size_t kWaitingWrites = 3;
-    std::array<std::unique_ptr<char[]>, kWaitingWrites> m_spares;
+    std::array<plat::StoragePtr, kWaitingWrites> m_spares;
     // Writing: what the next flush hands over, and what each spare buffer's flush handed
     // over; the storage of texts written, to give back; where the buffer's text after its
     // last piece begins.
