@@ -1,5 +1,7 @@
 #include "EntryBatch.h"
 
+#include <algorithm>
+
 #include "PlaylistConverter.h"
 #include "TablePage.h"
 
@@ -12,11 +14,15 @@ CEntryBatch::CEntryBatch(bool bWithRows) : m_bWithRows(bWithRows) {}
 bool CEntryBatch::Fill(CStdioFile& file)
 {
     m_strLines.Empty();
-    m_lineEnds.clear();
+    m_lines.clear();
     m_bLongLine = false;
     std::string_view line;
-    while (m_strLines.GetLength() < kMaxBytes && m_lineEnds.size() < kMaxLines)
+    while (m_strLines.GetLength() < kMaxBytes && m_lines.size() < kMaxLines)
     {
+        if (AddWholeLines(file))
+            continue;
+        // The next line spans the file's buffers, is the last and has no LF, or is longer
+        // than the room left: the file puts it together.
         if (!file.ReadLine(line))
             return false;
         if (line.size() > static_cast<size_t>(kMaxBytes))
@@ -26,15 +32,44 @@ bool CEntryBatch::Fill(CStdioFile& file)
             m_longLine = line;
             return true;
         }
-        if (m_lineEnds.empty())
-        {
-            m_strLines.Preallocate(kLinesRoom);
-            m_lineEnds.reserve(kMaxLines);
-        }
-        m_strLines.AppendPadded(line.data(), static_cast<int>(line.size()));
-        m_lineEnds.push_back(m_strLines.GetLength());
+        AddLine(line);
     }
     return true;
+}
+
+// The lines that lie whole in the file's buffer, within the batch's limits, are found in
+// one pass and copied in one piece, line ends and all: most of a batch comes this way.
+bool CEntryBatch::AddWholeLines(CStdioFile& file)
+{
+    const std::string_view buffered = file.PeekBuffered();
+    if (buffered.empty())
+        return false;
+    const int nBase = m_strLines.GetLength();
+    const size_t nRoom = std::min(buffered.size(), static_cast<size_t>(kMaxBytes - nBase));
+    ReserveRoom();
+    const size_t nWhole =
+        plat::FindWholeLines(buffered.data(), nRoom, kMaxLines - m_lines.size(), nBase, m_lines);
+    if (!nWhole)
+        return false;
+    m_strLines.AppendPadded(buffered.data(), static_cast<int>(nWhole));
+    file.SkipBuffered(nWhole);
+    return true;
+}
+
+void CEntryBatch::AddLine(std::string_view line)
+{
+    ReserveRoom();
+    const int nStart = m_strLines.GetLength();
+    m_strLines.AppendPadded(line.data(), static_cast<int>(line.size()));
+    m_lines.push_back({nStart, m_strLines.GetLength()});
+}
+
+void CEntryBatch::ReserveRoom()
+{
+    if (!m_lines.empty())
+        return;
+    m_strLines.Preallocate(kLinesRoom);
+    m_lines.reserve(kMaxLines);
 }
 
 void CEntryBatch::ClearOutput()

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CString.h"
+#include "LineFeeds.h"
 #include "StdioFile.h"
 
 class CPlaylistConverter;
@@ -42,7 +43,7 @@ public:
     void SwapLines(CEntryBatch& other)
     {
         m_strLines.Swap(other.m_strLines);
-        m_lineEnds.swap(other.m_lineEnds);
+        m_lines.swap(other.m_lines);
         std::swap(m_bLongLine, other.m_bLongLine);
         std::swap(m_longLine, other.m_longLine);
     }
@@ -53,12 +54,9 @@ public:
     template <typename F>
     void ForEachLine(F f) const
     {
-        int nStart = 0;
-        for (const int nEnd : m_lineEnds)
-        {
-            f(std::string_view(m_strLines.GetData() + nStart, static_cast<size_t>(nEnd - nStart)));
-            nStart = nEnd;
-        }
+        for (const plat::CLineSpan& span : m_lines)
+            f(std::string_view(m_strLines.GetData() + span.nStart,
+                               static_cast<size_t>(span.nEnd - span.nStart)));
     }
 
     /// Forgets the output of an earlier conversion.
@@ -77,8 +75,12 @@ private:
     bool m_bWithRows;
     bool m_bLongLine = false;
     std::string_view m_longLine;
-    CString m_strLines; // one after another, without their line ends
-    std::vector<int> m_lineEnds;
+    bool AddWholeLines(CStdioFile& file);
+    void AddLine(std::string_view line);
+    void ReserveRoom();
+
+    CString m_strLines; // one after another, as read: some with their line ends
+    std::vector<plat::CLineSpan> m_lines;
     CString m_strTracks;
     CString m_strRows;
     std::vector<int> m_rowEnds;

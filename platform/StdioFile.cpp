@@ -216,6 +216,13 @@ bool CStdioFile::ReadLine(std::string_view& line, size_t nMax)
     }
 }
 
+std::string_view CStdioFile::PeekBuffered()
+{
+    if (m_nPos == m_nEnd && !FillBuffer())
+        return {};
+    return {m_pBuffer.get() + m_nPos, m_nEnd - m_nPos};
+}
+
 void CStdioFile::WriteString(const char* psz)
 {
     WriteText(psz, std::strlen(psz));

@@ -56,6 +56,13 @@ public:
     /// end may be read too, as CString::AssignPadded does. False at the end. A line longer
     /// than nMax bytes is cut after nMax, as above.
     bool ReadLine(std::string_view& line, size_t nMax = SIZE_MAX);
+    /// The text read and not yet handed out, after reading the next buffer when there is
+    /// none; empty at the end. For a reader that takes many lines at once: it stays where
+    /// it was read, valid until the next read, and CString::kPadding bytes past its end may
+    /// be read too.
+    std::string_view PeekBuffered();
+    /// Hands out the first n bytes of what PeekBuffered gave, as read.
+    void SkipBuffered(size_t n) { m_nPos += n; }
     /// Starts reading the next buffer in the background now, which otherwise begins from
     /// the second buffer on: for a reader that has seen enough of the first to go on. Only
     /// when the first buffer read was full; true when the read was started.

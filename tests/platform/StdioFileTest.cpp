@@ -305,6 +305,39 @@ TEST(LineFeedExpansion, MatchesAPlainByteByByteCopy)
         }
 }
 
+TEST(LineFeeds, WholeLinesEndAtTheirLineFeedsAndNoFurther)
+{
+    // LFs at every offset within and across the blocks, CRs before some and alone, line
+    // limits that cut the text short; LFs lie past the n too, where nothing may be found.
+    std::mt19937 random(7);
+    const char bytes[] = {'a', 'b', '\r', '\n'};
+    for (size_t n = 0; n <= 150; ++n)
+        for (const size_t nMaxLines : {size_t{0}, size_t{1}, size_t{3}, size_t{1000}})
+        {
+            std::string text(n + 64, '\n');
+            for (size_t i = 0; i < n; ++i)
+                text[i] = bytes[random() % 4];
+            std::vector<plat::CLineSpan> expected{{-1, -1}}, spans{{-1, -1}};
+            size_t nExpected = 0;
+            for (size_t i = 0; i < n && expected.size() <= nMaxLines; ++i)
+                if (text[i] == '\n')
+                {
+                    const size_t nEnd = i > nExpected && text[i - 1] == '\r' ? i - 1 : i;
+                    expected.push_back(
+                        {static_cast<int>(7 + nExpected), static_cast<int>(7 + nEnd)});
+                    nExpected = i + 1;
+                }
+            const size_t nFound = plat::FindWholeLines(text.data(), n, nMaxLines, 7, spans);
+            ASSERT_EQ(nFound, nExpected) << "length " << n << ", at most " << nMaxLines;
+            ASSERT_EQ(spans.size(), expected.size()) << "length " << n;
+            for (size_t i = 0; i < spans.size(); ++i)
+            {
+                EXPECT_EQ(spans[i].nStart, expected[i].nStart);
+                EXPECT_EQ(spans[i].nEnd, expected[i].nEnd);
+            }
+        }
+}
+
 TEST_F(StdioFileTest, FailedOpenReturnsFalseWithTheReason)
 {
     CStdioFile file;
