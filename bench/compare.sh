@@ -89,9 +89,13 @@ one=$work_dir/$name-one.sqk
 
 # Runs the command given once (after its output is removed, untimed) and prints seconds.
 # The clock is bash's own: starting date(1) twice would add milliseconds to every run.
+# A document's viewer page goes too: every run writes its files afresh, as a first
+# conversion does. A page left by the run before would be rewritten while the system still
+# writes it to the disk (ext4 writes out a file truncated and written again as it is
+# closed), and its truncation would wait for that.
 time_once() { # output command...
   local out=$1; shift
-  rm -f "$out"
+  rm -f "$out" "${out%.xml}.htm"
   local t0 t1
   t0=$EPOCHREALTIME
   "$@"
