@@ -1,8 +1,9 @@
 // The rest of a run on two lanes, this thread and a second one. Each lane takes the next
 // batch of lines from the playlist, converts it with a converter of its own, and writes it
-// once every batch taken before it is written. The entries are independent of one another
-// (a relative path resolves against the one folder of the whole run), so the document is
-// the one ConvertNextEntry writes entry by entry.
+// once every batch taken before it is written; while one waits for that, the lane converts
+// the next. The entries are independent of one another (a relative path resolves against
+// the one folder of the whole run), so the document is the one ConvertNextEntry writes
+// entry by entry.
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -42,8 +43,8 @@ class CLanes
 {
 public:
     explicit CLanes(CPlaylistConverter& run)
-        : m_run(run), m_mainBatch(run.m_tablePage.IsOpen()),
-          m_workerBatch(run.m_tablePage.IsOpen()), m_ahead(false)
+        : m_run(run), m_mainBatches{LaneBatch(run), LaneBatch(run)},
+          m_workerBatches{LaneBatch(run), LaneBatch(run)}, m_ahead(false)
     {
     }
 
@@ -59,7 +60,7 @@ public:
             m_aheadState = CAhead::empty;
             if (bLongInput && !m_bWorkerRunning)
                 StartWorker();
-            RunLane(m_run, m_mainBatch, true);
+            RunLane(m_run, m_mainBatches, true);
             if (m_bWorkerRunning)
             {
                 long lUnused = 0;
@@ -78,31 +79,53 @@ public:
     }
 
 private:
-    /// A lane's work: take a batch, convert it, write it in its turn; until the input stops.
-    void RunLane(CPlaylistConverter& converter, CEntryBatch& batch, bool bStartsWorker)
+    static CEntryBatch LaneBatch(const CPlaylistConverter& run)
     {
-        for (size_t nTurn = 0; Take(batch, nTurn);)
+        return CEntryBatch(run.m_tablePage.IsOpen());
+    }
+
+    /// A batch converted and waiting for its turn, and the error converting it raised.
+    struct CConverted
+    {
+        CEntryBatch* pBatch = nullptr;
+        size_t nTurn = 0;
+        std::exception_ptr error;
+    };
+
+    /// A lane's work: take a batch, convert it, write it in its turn; until the input stops.
+    /// While a batch waits for its turn, the lane converts the next one in its other batch.
+    void RunLane(CPlaylistConverter& converter, CEntryBatch (&batches)[2], bool bStartsWorker)
+    {
+        CConverted waiting[2]; // in the order taken
+        size_t nWaiting = 0;
+        for (;;)
         {
-            // A second lane is worth starting once a batch is known to be followed.
-            if (bStartsWorker && !m_bWorkerRunning && !IsStopped())
-                StartWorker();
-            std::exception_ptr error;
-            try
+            if (nWaiting == 0)
             {
-                converter.ConvertBatch(batch);
+                if (!TakeAndConvert(converter, batches[0], waiting[0]))
+                    return;
+                nWaiting = 1;
+                // A second lane is worth starting once a batch is known to be followed.
+                if (bStartsWorker && !m_bWorkerRunning && !IsStopped())
+                    StartWorker();
             }
-            catch (...)
-            {
-                error = std::current_exception();
-            }
+            auto convertAhead = [&] {
+                if (nWaiting == 2)
+                    return false;
+                CEntryBatch& free = waiting[0].pBatch == &batches[0] ? batches[1] : batches[0];
+                if (!TakeAndConvert(converter, free, waiting[1]))
+                    return false;
+                nWaiting = 2;
+                return true;
+            };
             // The batches before this one are written before anything of it fails.
-            if (!WaitForTurn(nTurn))
+            if (!WaitForTurn(waiting[0].nTurn, convertAhead))
                 return;
             try
             {
-                if (error)
-                    std::rethrow_exception(error);
-                m_run.WriteBatch(batch);
+                if (waiting[0].error)
+                    std::rethrow_exception(waiting[0].error);
+                m_run.WriteBatch(*waiting[0].pBatch);
             }
             catch (...)
             {
@@ -110,7 +133,28 @@ private:
                 return;
             }
             PassTurn();
+            waiting[0] = std::move(waiting[1]);
+            waiting[1] = CConverted();
+            --nWaiting;
         }
+    }
+
+    /// Takes the next batch into batch and converts it; false once the input has stopped.
+    bool TakeAndConvert(CPlaylistConverter& converter, CEntryBatch& batch, CConverted& converted)
+    {
+        converted = CConverted();
+        if (!Take(batch, converted.nTurn))
+            return false;
+        converted.pBatch = &batch;
+        try
+        {
+            converter.ConvertBatch(batch);
+        }
+        catch (...)
+        {
+            converted.error = std::current_exception();
+        }
+        return true;
     }
 
     void StartWorker()
@@ -120,7 +164,7 @@ private:
         m_run.m_fileOut.PrepareBackgroundJobs();
         m_bWorkerRunning = true;
         m_worker.Start([this] {
-            RunLane(m_workerConverter, m_workerBatch, false);
+            RunLane(m_workerConverter, m_workerBatches, false);
             return 0L;
         });
     }
@@ -191,15 +235,17 @@ private:
     }
 
     /// Waits until every batch before nTurn is written; false when a lane failed. While it
-    /// waits, it does the files' background reads and writes that wait for a core.
-    bool WaitForTurn(size_t nTurn)
+    /// waits, it does the files' background reads and writes that wait for a core, or
+    /// convertAhead(), which says whether it found work.
+    template <typename F>
+    bool WaitForTurn(size_t nTurn, F convertAhead)
     {
         std::unique_lock<std::mutex> lock(m_turnMutex);
         while (m_nWritten != nTurn && !m_error)
         {
             lock.unlock();
-            const bool bHelped = m_run.m_fileOut.RunWaitingJob() || FillAheadNow() ||
-                                 m_run.m_fileIn.RunWaitingJob();
+            const bool bHelped = m_run.m_fileOut.RunWaitingJob() || convertAhead() ||
+                                 FillAheadNow() || m_run.m_fileIn.RunWaitingJob();
             lock.lock();
             if (!bHelped && m_nWritten != nTurn && !m_error)
                 m_turnChanged.wait(lock);
@@ -232,9 +278,9 @@ private:
     }
 
     CPlaylistConverter& m_run; // its files; this thread's lane converts with it too
-    CEntryBatch m_mainBatch;
+    CEntryBatch m_mainBatches[2];
     CPlaylistConverter m_workerConverter; // scratch members of its own; it opens no file
-    CEntryBatch m_workerBatch;
+    CEntryBatch m_workerBatches[2];
 
     std::mutex m_inputMutex; // the playlist, and what its reading found
     size_t m_nTaken = 0;
