@@ -72,13 +72,13 @@ public:
     const std::vector<int>& RowEnds() const { return m_rowEnds; }
 
 private:
-    bool m_bWithRows;
-    bool m_bLongLine = false;
-    std::string_view m_longLine;
     bool AddWholeLines(CStdioFile& file);
     void AddLine(std::string_view line);
     void ReserveRoom();
 
+    bool m_bWithRows;
+    bool m_bLongLine = false;
+    std::string_view m_longLine;
     CString m_strLines; // one after another, as read: some with their line ends
     std::vector<plat::CLineSpan> m_lines;
     CString m_strTracks;
