@@ -140,12 +140,17 @@ private:
     }
 
     /// Takes the next batch into batch and converts it; false once the input has stopped.
+    /// First it does the files' read and write that no thread has started yet: while both
+    /// lanes are busy, those threads get a core only when a lane pauses, and a lane that
+    /// needs the text read, or the room written, then does it anyway, holding up the other.
     bool TakeAndConvert(CPlaylistConverter& converter, CEntryBatch& batch, CConverted& converted)
     {
         converted = CConverted();
         if (!Take(batch, converted.nTurn))
             return false;
         converted.pBatch = &batch;
+        m_run.m_fileIn.RunWaitingJob();
+        m_run.m_fileOut.RunWaitingJob();
         try
         {
             converter.ConvertBatch(batch);
