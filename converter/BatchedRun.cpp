@@ -44,7 +44,7 @@ class CLanes
 public:
     explicit CLanes(CPlaylistConverter& run)
         : m_run(run), m_mainBatches{LaneBatch(run), LaneBatch(run)},
-          m_workerBatches{LaneBatch(run), LaneBatch(run)}, m_ahead(false)
+          m_workerBatches{LaneBatch(run), LaneBatch(run)}
     {
     }
 
@@ -57,7 +57,6 @@ public:
         for (;;)
         {
             m_bStopped = false;
-            m_aheadState = CAhead::empty;
             if (bLongInput && !m_bWorkerRunning)
                 StartWorker();
             RunLane(m_run, m_mainBatches, true);
@@ -174,62 +173,30 @@ private:
         });
     }
 
-    /// Takes the next batch, read ahead by a lane waiting for its turn or else read here,
-    /// and gives it the next turn; false once the input has stopped.
+    /// Reads the next batch into batch and gives it the next turn; false once the input has
+    /// stopped.
     bool Take(CEntryBatch& batch, size_t& nTurn)
     {
-        std::unique_lock<std::mutex> lock(m_inputMutex);
-        m_aheadChanged.wait(lock, [&] { return m_bStopped || m_aheadState != CAhead::filling; });
+        std::lock_guard<std::mutex> lock(m_inputMutex);
         if (m_bStopped)
             return false;
-        if (m_aheadState == CAhead::empty)
-            FillAhead(); // nobody had the time: read here
         nTurn = m_nTaken++;
-        batch.SwapLines(m_ahead);
-        m_bStopped = m_bAheadEnded;
-        if (m_aheadError)
-            m_readError = std::exchange(m_aheadError, nullptr); // raised after the lines before it
-        m_aheadState = CAhead::empty; // read next, unless the input has stopped
+        try
+        {
+            m_bStopped = !batch.Fill(m_run.m_fileIn);
+        }
+        catch (...)
+        {
+            // The lines read before the error are still converted, then it is raised.
+            m_readError = std::current_exception();
+            m_bStopped = true;
+        }
         if (batch.HasLongLine())
         {
             // Valid until the file's next read, which waits until the line is converted.
             m_bLongLine = m_bStopped = true;
             m_longLine = batch.LongLine();
         }
-        return true;
-    }
-
-    /// Reads the next batch into m_ahead, noting whether the input ended there or failed.
-    void FillAhead()
-    {
-        try
-        {
-            m_bAheadEnded = !m_ahead.Fill(m_run.m_fileIn);
-        }
-        catch (...)
-        {
-            // The lines read before the error are still converted, then it is raised.
-            m_aheadError = std::current_exception();
-            m_bAheadEnded = true;
-        }
-    }
-
-    /// For a lane with time on its hands: reads the next batch ahead; false when it is read
-    /// or being read already, or the input has stopped.
-    bool FillAheadNow()
-    {
-        {
-            std::lock_guard<std::mutex> lock(m_inputMutex);
-            if (m_bStopped || m_aheadState != CAhead::empty)
-                return false;
-            m_aheadState = CAhead::filling;
-        }
-        FillAhead();
-        {
-            std::lock_guard<std::mutex> lock(m_inputMutex);
-            m_aheadState = CAhead::ready;
-        }
-        m_aheadChanged.notify_all();
         return true;
     }
 
@@ -250,7 +217,7 @@ private:
         {
             lock.unlock();
             const bool bHelped = m_run.m_fileOut.RunWaitingJob() || convertAhead() ||
-                                 FillAheadNow() || m_run.m_fileIn.RunWaitingJob();
+                                 m_run.m_fileIn.RunWaitingJob();
             lock.lock();
             if (!bHelped && m_nWritten != nTurn && !m_error)
                 m_turnChanged.wait(lock);
@@ -274,7 +241,6 @@ private:
             std::lock_guard<std::mutex> lock(m_inputMutex);
             m_bStopped = true;
         }
-        m_aheadChanged.notify_all();
         {
             std::lock_guard<std::mutex> lock(m_turnMutex);
             m_error = std::move(error);
@@ -293,14 +259,6 @@ private:
     std::exception_ptr m_readError;
     bool m_bLongLine = false;
     std::string_view m_longLine;
-    // The next batch, read ahead by a lane waiting for its turn, or else by the next Take:
-    // to be read, being read, or read.
-    enum class CAhead { empty, filling, ready };
-    CAhead m_aheadState = CAhead::empty;
-    std::condition_variable m_aheadChanged;
-    CEntryBatch m_ahead;
-    bool m_bAheadEnded = false;
-    std::exception_ptr m_aheadError;
 
     std::mutex m_turnMutex; // the turn to write, and the first failure
     std::condition_variable m_turnChanged;

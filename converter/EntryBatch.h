@@ -5,7 +5,6 @@
 #pragma once
 
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "CString.h"
@@ -39,14 +38,6 @@ public:
     /// read before it kept.
     bool Fill(CStdioFile& file);
     bool HasLongLine() const { return m_bLongLine; }
-    /// Exchanges the lines of the two batches, and what their reading found.
-    void SwapLines(CEntryBatch& other)
-    {
-        m_strLines.Swap(other.m_strLines);
-        m_lines.swap(other.m_lines);
-        std::swap(m_bLongLine, other.m_bLongLine);
-        std::swap(m_longLine, other.m_longLine);
-    }
     std::string_view LongLine() const { return m_longLine; }
 
     /// Calls f(line) for each line, in order. Each line may be read CString::kPadding
