@@ -79,8 +79,8 @@ CCliOptions ParseCliOptions(const std::vector<std::string>& args)
         else if (TakeValue(args, i, "--codepage", value, strMissing))
         {
             if (!ParseCodePage(value, options.nCodePage))
-                return fail("unsupported code page '" + value +
-                            "' (supported: 874, 932, 936, 949, 950, 1250 to 1258)");
+                return fail("unsupported code page '" + value + "' (supported: " +
+                            plat::SupportedCodePagesText() + ")");
         }
         else if (TakeValue(args, i, "--page", value, strMissing))
         {

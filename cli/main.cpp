@@ -2,6 +2,7 @@
 // Argument handling and reports only; the work is the converter's.
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "CodePage.h"
@@ -21,9 +22,9 @@ const char kHelp[] =
     "beside it, and print the path of the page (or of the XML document when no page\n"
     "could be written) for every playlist converted.\n"
     "\n"
-    "  --codepage N  read the playlists as text in Windows code page N (874, 932, 936,\n"
-    "                949, 950, 1250 to 1258); without it the locale decides (on\n"
-    "                Windows, the system's ANSI code page)\n"
+    "  --codepage N  read the playlists as text in Windows code page N; without it\n"
+    "                the locale decides (on Windows, the system's ANSI code page).\n"
+    "                N is one of: @CODE_PAGES@\n"
     "  --page STYLE  the viewer page: classic (the default; it needs a browser with\n"
     "                XML data islands), table (a page that today's browsers show,\n"
     "                sortable and filterable) or none (no page: the XML document\n"
@@ -37,13 +38,22 @@ const char kHelp[] =
     "Exit status: 0 when every playlist was converted, 1 when any was not,\n"
     "2 for a usage error.\n";
 
+// The help with the list of code pages in its place.
+std::string HelpText()
+{
+    std::string text = kHelp;
+    const std::string_view placeholder = "@CODE_PAGES@";
+    text.replace(text.find(placeholder), placeholder.size(), plat::SupportedCodePagesText());
+    return text;
+}
+
 const char kVersion[] = "sqk2xml-cli 1.0\n"
                         "Copyright (C) 2026 the sqk2xml developers.\n"
                         "License MIT: this is free software, without any warranty.\n";
 
 std::string ForDisplay(const CString& str)
 {
-    return plat::AnsiToUtf8(str);
+    return plat::AnsiToUtf8(str.View());
 }
 
 // Set when a line of stdout could not be written.
@@ -134,7 +144,7 @@ int main(int argc, char** argv)
         Report(options.strError + "\nTry '" + kProgram + " --help' for more information.");
         return 2;
     case CCliOptions::showHelp:
-        Print(kHelp);
+        Print(HelpText());
         return std::fflush(stdout) == 0 && !g_bOutputFailed ? 0 : 1;
     case CCliOptions::showVersion:
         Print(kVersion);

@@ -2,8 +2,10 @@
 // and the conversion tables. The system converter behind the tables is the backend's.
 #include "CodePage.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <mutex>
 
@@ -44,8 +46,28 @@ void SetACP(UINT cp)
 
 bool IsSupportedCodePage(UINT cp)
 {
-    return cp == 874 || cp == 932 || cp == 936 || cp == 949 || cp == 950 ||
-           (cp >= 1250 && cp <= 1258);
+    return std::binary_search(std::begin(kSupportedCodePages), std::end(kSupportedCodePages), cp);
+}
+
+std::string SupportedCodePagesText()
+{
+    std::string text;
+    const auto* const end = std::end(kSupportedCodePages);
+    for (const auto* p = std::begin(kSupportedCodePages); p != end;)
+    {
+        const auto* last = p;
+        while (last + 1 != end && last[1] == last[0] + 1)
+            ++last;
+        if (!text.empty())
+            text += ", ";
+        text += std::to_string(*p);
+        if (last - p >= 2)
+            text += " to " + std::to_string(*last);
+        else
+            last = p;
+        p = last + 1;
+    }
+    return text;
 }
 
 bool IsDoubleByteCodePage(UINT cp)

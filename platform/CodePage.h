@@ -26,8 +26,14 @@ UINT GetACP();
 /// Makes cp the active ANSI code page. Any number is taken; one without a converter
 /// makes every conversion report failure, as Windows does for an unknown code page.
 void SetACP(UINT cp);
-/// The code pages this program can convert: 874, 932, 936, 949, 950, 1250 to 1258.
+/// The code pages this program can convert, in ascending order: the one list that the
+/// check below, the command line's help and its messages are made from.
+inline constexpr UINT kSupportedCodePages[] = {874,  932,  936,  949,  950,  1250, 1251,
+                                               1252, 1253, 1254, 1255, 1256, 1257, 1258};
 bool IsSupportedCodePage(UINT cp);
+/// The list as people read it, runs of three or more as a range:
+/// "874, 932, 936, 949, 950, 1250 to 1258".
+std::string SupportedCodePagesText();
 /// The code page the process starts with, until SetACP chooses another. (Backend: the
 /// system's own on Windows, one chosen from the locale on POSIX.)
 UINT SystemCodePage();

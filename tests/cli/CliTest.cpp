@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "CodePage.h"
 #include "TestSupport.h"
 
 using testsupport::Exists;
@@ -172,6 +173,18 @@ TEST_F(CliTest, UsageErrors)
                                "PLAYLIST..." + Printed("\n"),
                                0),
               0u);
+}
+
+TEST_F(CliTest, HelpManualAndMessagesListTheSupportedCodePages)
+{
+    const std::string list = plat::SupportedCodePagesText();
+    EXPECT_NE(Cli({"--help"}).out.find("N is one of: " + list + Printed("\n")), std::string::npos);
+    EXPECT_NE(Cli({"--codepage", "1", "x.sqk"}).err.find("(supported: " + list + ")"),
+              std::string::npos);
+    // The manual wraps its lines: compare with its words run together.
+    std::string manual = ReadBytes(SQK2XML_MAN_PAGE);
+    std::replace(manual.begin(), manual.end(), '\n', ' ');
+    EXPECT_NE(manual.find(list), std::string::npos);
 }
 
 TEST_F(CliTest, CodePageDecidesHowPlaylistsAreRead)

@@ -54,8 +54,9 @@ TEST(CodePage, LocaleLanguageChoosesThePage)
 
 TEST(CodePage, EverySupportedPageHasATableWithPlainAscii)
 {
-    for (UINT cp : {874u, 932u, 936u, 949u, 950u, 1250u, 1251u, 1252u, 1253u, 1254u, 1255u,
-                    1256u, 1257u, 1258u})
+    // The help text and the messages show the list as people read it.
+    EXPECT_EQ(SupportedCodePagesText(), "874, 932, 936, 949, 950, 1250 to 1258");
+    for (UINT cp : kSupportedCodePages)
     {
         SCOPED_TRACE(cp);
         ASSERT_TRUE(IsSupportedCodePage(cp));
@@ -147,7 +148,7 @@ TEST(CodePage, Utf8ToAnsiMarksMissingCharactersWithQuestionMarks)
     EXPECT_EQ(ToAnsi(1252, "\xFF\xC3"), "??"); // not UTF-8
     // Undefined 1252 bytes survive the round trip through file-system names.
     SetACP(1252);
-    EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8(CString("\x81\x9D\xE9"))), CString("\x81\x9D\xE9"));
+    EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8("\x81\x9D\xE9")), CString("\x81\x9D\xE9"));
 }
 
 TEST(CodePage, MultibyteSearchesAgreeWithACharacterByCharacterWalk)
