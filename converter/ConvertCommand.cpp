@@ -1,17 +1,14 @@
 #include "ConvertCommand.h"
 
-#include <algorithm>
-
 #include "CodePage.h"
 #include "Folder.h"
 
 CString XmlPathFor(const CString& strPlaylistPath)
 {
-    const UINT cp = plat::GetACP();
-    const std::string_view path = strPlaylistPath.View();
-    // A backslash ends a folder name only where it is no trail byte.
-    const int nFolderEnd = std::max(plat::LastSlash(path),
-                                    plat::MbReverseFind(cp, path.data(), path.size(), '\\'));
+    // A dot before either separator lies in a folder's name, on every system: a playlist's
+    // name written the Windows way must not send the outputs into another folder.
+    const int nFolderEnd = plat::LastSeparator(plat::GetACP(), strPlaylistPath.View(),
+                                               plat::CSeparators::slashAndBackslash);
     const int nDot = strPlaylistPath.ReverseFind('.');
     const int nStem = nDot > nFolderEnd ? nDot : strPlaylistPath.GetLength();
     return strPlaylistPath.Left(nStem) + ".xml";

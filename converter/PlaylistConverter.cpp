@@ -1,8 +1,6 @@
 // Opening and closing a run, and the XML document's frame.
 #include "PlaylistConverter.h"
 
-#include <algorithm>
-
 #include "CodePage.h"
 #include "Folder.h"
 
@@ -18,12 +16,9 @@ constexpr UINT kReadShared = CStdioFile::modeRead | CStdioFile::shareDenyNone;
 
 bool PlaylistFolder(const CString& strPlaylistPath, CString& strFolder)
 {
-    // A '/' is never a trail byte. Windows takes a backslash as well, which can be one.
+    // The folder is handed to the system, so its own separators split the path.
     const std::string_view path = strPlaylistPath.View();
-    int nSeparator = plat::LastSlash(path);
-    if (plat::kPathSeparator == '\\')
-        nSeparator = std::max(nSeparator,
-                              plat::MbReverseFind(plat::GetACP(), path.data(), path.size(), '\\'));
+    const int nSeparator = plat::LastSeparator(plat::GetACP(), path, plat::kSystemSeparators);
     if (nSeparator < 0)
         return false;
     strFolder = strPlaylistPath.Left(nSeparator);

@@ -223,8 +223,8 @@ void CPlaylistConverter::ConvertLine(std::string_view line)
         const UINT cp = plat::GetACP();
         const char* pszLine = m_strLine.GetData();
         const auto nPath = static_cast<size_t>(nPathLength);
-        m_nStart = std::max(plat::MbReverseFind(cp, pszLine, nPath, '\\'),
-                            plat::MbReverseFind(cp, pszLine, nPath, '/'));
+        m_nStart = plat::LastSeparator(cp, std::string_view(pszLine, nPath),
+                                       plat::CSeparators::slashAndBackslash);
         if (m_nStart >= 0)
         {
             ++m_nStart;

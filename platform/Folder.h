@@ -34,10 +34,22 @@ unsigned GetFullPathName(const CString& strPath, unsigned nBufferLength, char* p
 /// leading "\\".
 bool IsWindowsAbsolute(std::string_view path);
 
-/// Position of the last '/' byte, or -1. Every '/' byte separates folders, as the file
+/// Which bytes end a folder's name. The rules differ with where a path comes from: on
+/// POSIX a '\' is part of a file's name, while the paths in a playlist, and every path on
+/// Windows, take both separators.
+enum class CSeparators
+{
+    slash,            ///< '/' only: a path this POSIX system splits
+    slashAndBackslash ///< '/' and '\': a Windows path, wherever it is read
+};
+/// The separators of the paths this system's own calls take.
+constexpr CSeparators kSystemSeparators =
+    kPathSeparator == '\\' ? CSeparators::slashAndBackslash : CSeparators::slash;
+
+/// Position of the last separator in path, or -1. Every '/' byte counts, as the file
 /// system splits a path: no character of a double-byte page ends in '/', and a lead byte
-/// before one must not hide it.
-int LastSlash(std::string_view path);
+/// before one must not hide it. A '\' counts only where it is no trail byte under cp.
+int LastSeparator(UINT cp, std::string_view path, CSeparators separators);
 
 /// The lexical full path of strPath against the folder strCurrent (POSIX rules): a path
 /// starting with '/' is normalised; a Windows-absolute path (drive letter, ':', then a

@@ -9,9 +9,20 @@
 
 namespace plat
 {
+namespace
+{
 int LastSlash(std::string_view path)
 {
     return ReverseFindByte(path.data(), path.size(), '/');
+}
+} // namespace
+
+int LastSeparator(UINT cp, std::string_view path, CSeparators separators)
+{
+    const int nSlash = LastSlash(path);
+    if (separators == CSeparators::slash)
+        return nSlash;
+    return std::max(nSlash, MbReverseFind(cp, path.data(), path.size(), '\\'));
 }
 
 bool IsWindowsAbsolute(std::string_view path)
@@ -92,10 +103,11 @@ CString ResolvePosixPath(UINT cp, const CString& strPath, const CString& strCurr
 
 int FinalComponentStart(UINT cp, const CString& strPath)
 {
+    // A resolved POSIX path keeps its backslashes as parts of names; a Windows-absolute
+    // one is kept as it was written.
     const std::string_view path = strPath.View();
-    int nLast = LastSlash(path);
-    if (IsWindowsAbsolute(path))
-        nLast = std::max(nLast, MbReverseFind(cp, path.data(), path.size(), '\\'));
+    const int nLast = LastSeparator(
+        cp, path, IsWindowsAbsolute(path) ? CSeparators::slashAndBackslash : CSeparators::slash);
     if (nLast < 0)
         return 0;
     return nLast + 1 == strPath.GetLength() ? -1 : nLast + 1;

@@ -1,6 +1,5 @@
 // Windows implementation of platform/Folder.h: the system's own current folder and full
 // paths, called in their wide forms with the ANSI text converted at the boundary.
-#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -59,9 +58,7 @@ unsigned GetFullPathName(const CString& strPath, unsigned nBufferLength, char* p
     if (ppFilePart)
     {
         // After the last separator, which a trail byte never is; none when it ends in one.
-        const UINT cp = GetACP();
-        const int nLast = std::max(LastSlash(strFull.View()),
-                                   MbReverseFind(cp, strFull.GetData(), nLength, '\\'));
+        const int nLast = LastSeparator(GetACP(), strFull.View(), kSystemSeparators);
         *ppFilePart = nLast + 1 == static_cast<int>(nLength) ? nullptr : pBuffer + nLast + 1;
     }
     return nLength;
