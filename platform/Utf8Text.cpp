@@ -15,22 +15,21 @@ bool IsAscii(std::string_view s)
 }
 } // namespace
 
-std::string AnsiToUtf8(const CString& strName)
+std::string AnsiToUtf8(std::string_view ansi)
 {
     std::string out;
-    if (IsAscii(strName.View()) ||
-        !AppendAnsiAsUtf8(GetACP(), strName.GetData(), strName.View().size(), out))
-        return std::string(strName.View()); // no converter: the bytes as they are
+    if (IsAscii(ansi) || !AppendAnsiAsUtf8(GetACP(), ansi.data(), ansi.size(), out))
+        return std::string(ansi); // no converter: the bytes as they are
     return out;
 }
 
-CString Utf8ToAnsi(std::string_view name, bool* pbLossy)
+CString Utf8ToAnsi(std::string_view utf8, bool* pbLossy)
 {
     if (pbLossy)
         *pbLossy = false;
     std::string ansi;
-    if (IsAscii(name) || !AppendUtf8AsAnsi(GetACP(), name.data(), name.size(), ansi, pbLossy))
-        return CString(name);
+    if (IsAscii(utf8) || !AppendUtf8AsAnsi(GetACP(), utf8.data(), utf8.size(), ansi, pbLossy))
+        return CString(utf8);
     return CString(ansi);
 }
 

@@ -12,10 +12,10 @@ namespace plat
 {
 
 /// The UTF-8 form of ANSI text. Plain ASCII passes unchanged; without a converter for
-/// the active code page the bytes pass as they are.
-std::string AnsiToUtf8(const CString& strName);
+/// the active code page the bytes pass as they are (only ASCII is safe then anyway).
+std::string AnsiToUtf8(std::string_view ansi);
 /// The ANSI form of UTF-8 text; a character the code page lacks becomes '?',
 /// and *pbLossy (when given) tells whether that happened.
-CString Utf8ToAnsi(std::string_view name, bool* pbLossy = nullptr);
+CString Utf8ToAnsi(std::string_view utf8, bool* pbLossy = nullptr);
 
 } // namespace plat

@@ -53,7 +53,7 @@ bool ReadCurrentFolder(std::string& out)
 
 bool SetCurrentDirectory(const CString& strFolder)
 {
-    const std::string name = AnsiToUtf8(strFolder);
+    const std::string name = AnsiToUtf8(strFolder.View());
     FolderCache& cache = Cache();
     std::lock_guard<std::mutex> lock(cache.mutex);
     cache.bValid = false;

@@ -116,7 +116,7 @@ int OpenRetrying(const char* name, int flags, mode_t mode = 0)
 
 bool OsOpenFile(const CString& strName, UINT nFlags, FileHandle& hFile, long& lOsError)
 {
-    const std::string name = AnsiToUtf8(strName);
+    const std::string name = AnsiToUtf8(strName.View());
     const bool bWrite = (nFlags & (CStdioFile::modeWrite | CStdioFile::modeReadWrite)) != 0;
     const bool bCreate = (nFlags & CStdioFile::modeCreate) != 0;
     const bool bTruncate = bCreate && !(nFlags & CStdioFile::modeNoTruncate);

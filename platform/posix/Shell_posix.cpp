@@ -22,7 +22,7 @@ void ShellOpen(const CString& strFile)
 #else
     const char* opener = "xdg-open";
 #endif
-    const std::string file = AnsiToUtf8(strFile);
+    const std::string file = AnsiToUtf8(strFile.View());
     // Everything the children need is prepared before fork(): after it only
     // async-signal-safe calls are allowed.
     const char* argv[] = {opener, file.c_str(), nullptr};

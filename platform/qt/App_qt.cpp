@@ -17,6 +17,7 @@
 #include "QtBackend.h"
 #include "UiBackend.h"
 #include "UiCallbacks.h"
+#include "Utf8Text.h"
 #include "Window_qt.h"
 
 namespace plat::qt

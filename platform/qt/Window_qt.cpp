@@ -17,6 +17,7 @@
 #include "QtBackend.h"
 #include "UiBackend.h"
 #include "UiCallbacks.h"
+#include "Utf8Text.h"
 #include "Window_qt.h"
 
 namespace plat::qt
@@ -25,7 +26,7 @@ namespace
 {
 QString FromAnsi(const char* psz)
 {
-    return ToQString(plat::ui::AnsiToUtf8(psz ? psz : ""));
+    return ToQString(plat::AnsiToUtf8(psz ? psz : ""));
 }
 
 // "MS Sans Serif" and its successors name the system's dialog font, which here is the

@@ -1,9 +1,7 @@
 // What the dialog layer offers its window-system backend: the way back from the window
-// system's messages to the window objects, and the text conversions at that boundary.
+// system's messages to the window objects. Texts cross that boundary as UTF-8, through
+// Utf8Text.h, like every other text at the program's edge.
 #pragma once
-
-#include <string>
-#include <string_view>
 
 #include "AfxWin.h"
 
@@ -14,9 +12,5 @@ namespace plat::ui
 /// leaves the handler is the framework's failed command: it is reported in a message box
 /// and the message counts as handled.
 LRESULT DispatchToWindow(CWnd* pWnd, UINT message, WPARAM wParam, LPARAM lParam);
-
-/// ANSI text of the active code page as UTF-8, and back ('?' for what it lacks).
-std::string AnsiToUtf8(std::string_view ansi);
-CString Utf8ToAnsi(std::string_view utf8);
 
 } // namespace plat::ui

@@ -9,6 +9,7 @@
 #include "FileException.h"
 #include "UiBackend.h"
 #include "UiCallbacks.h"
+#include "Utf8Text.h"
 
 namespace
 {
@@ -17,22 +18,6 @@ CWinApp* g_pApp = nullptr;
 
 namespace plat::ui
 {
-
-std::string AnsiToUtf8(std::string_view ansi)
-{
-    std::string utf8;
-    if (!plat::AppendAnsiAsUtf8(plat::GetACP(), ansi.data(), ansi.size(), utf8))
-        utf8.assign(ansi); // no converter for the code page: only ASCII is safe anyway
-    return utf8;
-}
-
-CString Utf8ToAnsi(std::string_view utf8)
-{
-    std::string ansi;
-    if (!plat::AppendUtf8AsAnsi(plat::GetACP(), utf8.data(), utf8.size(), ansi))
-        ansi = utf8;
-    return CString(ansi);
-}
 
 namespace
 {
@@ -141,7 +126,7 @@ BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem)
     if (nFlags & MF_SEPARATOR)
         return plat::ui::AppendMenuItem(m_hMenu, nFlags, 0, {});
     return plat::ui::AppendMenuItem(m_hMenu, nFlags, nIDNewItem,
-                                    plat::ui::AnsiToUtf8(lpszNewItem ? lpszNewItem : ""));
+                                    plat::AnsiToUtf8(lpszNewItem ? lpszNewItem : ""));
 }
 
 UINT CMenu::GetMenuItemCount() const
@@ -162,7 +147,7 @@ UINT CMenu::GetMenuState(int nPos) const
 
 CString CMenu::GetMenuString(int nPos) const
 {
-    return m_hMenu ? plat::ui::Utf8ToAnsi(plat::ui::GetMenuItemText(m_hMenu, nPos)) : CString();
+    return m_hMenu ? plat::Utf8ToAnsi(plat::ui::GetMenuItemText(m_hMenu, nPos)) : CString();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -208,14 +193,14 @@ int CWnd::GetDlgItemText(int nID, CString& rString) const
     std::string strUtf8;
     rString.Empty();
     if (m_hWnd && plat::ui::GetControlText(m_hWnd, nID, strUtf8))
-        rString = plat::ui::Utf8ToAnsi(strUtf8);
+        rString = plat::Utf8ToAnsi(strUtf8);
     return rString.GetLength();
 }
 
 void CWnd::SetDlgItemText(int nID, LPCTSTR lpszString)
 {
     if (m_hWnd)
-        plat::ui::SetControlText(m_hWnd, nID, plat::ui::AnsiToUtf8(lpszString ? lpszString : ""));
+        plat::ui::SetControlText(m_hWnd, nID, plat::AnsiToUtf8(lpszString ? lpszString : ""));
 }
 
 CMenu* CWnd::GetSystemMenu(BOOL bRevert) const
@@ -425,7 +410,7 @@ INT_PTR CFileDialog::DoModal()
     std::string strPathUtf8;
     if (!plat::ui::RunFileDialog(*this, pOwner ? pOwner->m_hWnd : nullptr, strPathUtf8))
         return IDCANCEL;
-    m_strPathName = plat::ui::Utf8ToAnsi(strPathUtf8);
+    m_strPathName = plat::Utf8ToAnsi(strPathUtf8);
     return IDOK;
 }
 
@@ -483,5 +468,5 @@ int AfxMessageBox(const CString& strText, UINT nType)
     CWnd* pMain = AfxGetMainWnd();
     const std::string strCaption = g_pApp ? g_pApp->m_strAppName : std::string();
     return plat::ui::ShowMessageBox(pMain ? pMain->m_hWnd : nullptr,
-                                    plat::ui::AnsiToUtf8(strText.View()), strCaption, nType);
+                                    plat::AnsiToUtf8(strText.View()), strCaption, nType);
 }
