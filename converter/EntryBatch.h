@@ -10,22 +10,21 @@
 #include "CString.h"
 #include "LineFeeds.h"
 #include "StdioFile.h"
+#include "Tuning.h"
 
 class CPlaylistConverter;
 
 class CEntryBatch
 {
 public:
-    /// Input a batch takes at most: enough to make a hand-over between threads rare, and
-    /// a line limit that bounds its output when the lines are short.
-    static constexpr int kMaxBytes = 128 * 1024;
-    static constexpr size_t kMaxLines = 4096;
+    /// Input a batch takes at most, in bytes and in lines.
+    static constexpr int kMaxBytes = plat::tuning::kBatchBytes;
+    static constexpr size_t kMaxLines = plat::tuning::kBatchLines;
     /// Room for a batch's lines: the last one may take it past kMaxBytes by up to kMaxBytes.
     static constexpr int kLinesRoom = 2 * kMaxBytes;
-    /// Room for the TRACK elements of a batch of kMaxBytes: converted, text takes two to
-    /// two and a half times its size in every language measured (markup, UTF-8, escapes).
-    /// Its rows take less than its lines. More grows either.
-    static constexpr int kTracksRoom = 3 * kMaxBytes;
+    /// Room for the TRACK elements of a batch of kMaxBytes; its rows take less than its
+    /// lines. More grows either.
+    static constexpr int kTracksRoom = plat::tuning::kTrackBytesPerInputByte * kMaxBytes;
     static constexpr int kRowsRoom = kLinesRoom;
 
     /// bWithRows: each entry also gives its row of the table page.

@@ -8,6 +8,7 @@
 #include "CodePage.h"
 #include "PlaylistConverter.h"
 #include "TextScan.h"
+#include "Tuning.h"
 
 namespace
 {
@@ -119,8 +120,7 @@ bool IsPlainOrHigh(unsigned char b)
     return ((1u << kClasses[b]) & (1u << plain | 1u << high)) != 0;
 }
 
-// Input bytes encoded per stretch of output room: bounds the room beyond the text.
-constexpr size_t kEncodeBlock = 64 * 1024;
+constexpr size_t kEncodeBlock = plat::tuning::kEncodeBlockBytes;
 
 // The n bytes at text, of which the first i need no encoding, encoded into strOut.
 //

@@ -16,6 +16,7 @@
 #include "OsFile.h"
 #include "Types.h"
 #include "BackgroundJob.h"
+#include "Tuning.h"
 #include "WorkingStorage.h"
 
 class CStdioFile
@@ -90,7 +91,7 @@ public:
     bool IsOpen() const { return m_hFile != plat::kInvalidFile; }
     const CString& GetFilePath() const { return m_strFileName; }
 
-    static constexpr size_t kBufferSize = 512 * 1024;
+    static constexpr size_t kBufferSize = plat::tuning::kFileBufferBytes;
 
 private:
     void WriteText(const char* p, size_t n);
@@ -124,7 +125,7 @@ private:
     // to kWaitingWrites of them wait for the disk, the one handed over first in front. On
     // reading, the first spare takes the next buffer while this one is parsed.
     // A small file never starts the thread.
-    static constexpr size_t kWaitingWrites = 3;
+    static constexpr size_t kWaitingWrites = plat::tuning::kWaitingWrites;
     std::array<plat::StoragePtr, kWaitingWrites> m_spares;
     // Writing: what the next flush hands over, and what each spare buffer's flush handed
     // over; the storage of texts written, to give back; where the buffer's text after its

@@ -9,9 +9,7 @@ namespace
 constexpr size_t kHeader = 64;
 constexpr size_t kPage = 4096;
 
-// Room for the buffers of a run with a few spare, in address space alone: what is never
-// written takes no memory.
-constexpr size_t kStretchBytes = 32 * 1024 * 1024;
+constexpr size_t kStretchBytes = plat::tuning::kStorageStretchBytes;
 
 plat::CStoragePool& Pool()
 {

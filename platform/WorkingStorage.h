@@ -1,18 +1,19 @@
 // Storage for the large buffers of a run: the files' buffers, the batches' lines and what
 // converting them gives. A run takes a few MiB of them fresh, and a fresh page costs a
-// fault when first written; in 4 KiB pages on a virtual machine those faults took some 7%
-// of a 20 MB run. So large buffers come from one stretch of address space that the system
-// may back with huge pages, a fault for 2 MiB; the price is that a huge page, once
-// written, is resident whole (a long run holds about 4 MiB more). A freed buffer is kept
-// for the next one it fits; the stretch goes back to the system when the process ends.
-// Small sizes, and every size once the stretch is used up or where the system gives none,
-// come from new[], as before.
+// fault when first written, a cost worth cutting on a short run. So large buffers come
+// from one stretch of address space that the system may back with huge pages, a fault
+// for 2 MiB; the price is that a huge page, once written, is resident whole. A freed
+// buffer is kept for the next one it fits; the stretch goes back to the system when the
+// process ends. Small sizes, and every size once the stretch is used up or where the
+// system gives none, come from new[].
 #pragma once
 
 #include <cstddef>
 #include <memory>
 #include <mutex>
 #include <vector>
+
+#include "Tuning.h"
 
 namespace plat
 {
@@ -35,8 +36,8 @@ char* OsReserveStorageStretch(size_t nBytes);
 class CStoragePool
 {
 public:
-    static constexpr size_t kMinBytes = 64 * 1024;
-    static constexpr size_t kMaxBytes = 4 * 1024 * 1024;
+    static constexpr size_t kMinBytes = tuning::kPooledMinBytes;
+    static constexpr size_t kMaxBytes = tuning::kPooledMaxBytes;
 
     /// pStretch may be nullptr: the pool then gives nothing.
     CStoragePool(char* pStretch, size_t nStretch);

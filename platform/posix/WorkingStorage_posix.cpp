@@ -21,11 +21,11 @@ char* plat::OsReserveStorageStretch(size_t nBytes)
     char* pStretch = reinterpret_cast<char*>(aligned);
 #ifdef MADV_HUGEPAGE
     // Linux backs each aligned 2 MiB of the advised part with a huge page when it is first
-    // written, if it has one free; else with small pages, as without the advice. The first
-    // 2 MiB keep small pages: a short playlist's run fits in them, and clearing a huge page
-    // would cost it more than its few faults.
-    if (nBytes > kHugePage)
-        madvise(pStretch + kHugePage, nBytes - kHugePage, MADV_HUGEPAGE);
+    // written, if it has one free; else with small pages, as without the advice.
+    constexpr size_t kSmallPaged = tuning::kSmallPagedBytes;
+    static_assert(kSmallPaged % kHugePage == 0, "the advised part starts on a huge page");
+    if (nBytes > kSmallPaged)
+        madvise(pStretch + kSmallPaged, nBytes - kSmallPaged, MADV_HUGEPAGE);
 #endif
     return pStretch;
 #endif

@@ -1,0 +1,44 @@
+// The numbers that set how a run spends memory and threads, each with its reason. They
+// were chosen by measurement, and the figures behind them are in docs/performance.md:
+// change one only with benchmark runs of the old and the new value side by side.
+#pragma once
+
+#include <cstddef>
+
+namespace plat::tuning
+{
+
+/// A file's buffer: each read, and each gathered write, moves this much. Smaller costs
+/// more system calls; larger helps short runs no more and slows long ones.
+inline constexpr size_t kFileBufferBytes = 512 * 1024;
+/// Full buffers of a file being written that may wait for the disk while the next one
+/// fills: enough to ride out a slow write, few enough to keep memory small.
+inline constexpr size_t kWaitingWrites = 3;
+
+/// Input a batch of lines takes at most: enough to make a hand-over between the lanes
+/// rare, little enough that a lane's lines and output stay in its core's cache.
+inline constexpr int kBatchBytes = 128 * 1024;
+/// Lines a batch takes at most: bounds its output when the lines are short.
+inline constexpr size_t kBatchLines = 4096;
+/// Room for a full batch's TRACK elements, per byte of its input: converted, text takes
+/// two to two and a half times its size in every language measured (markup, UTF-8,
+/// escapes). More grows the text.
+inline constexpr int kTrackBytesPerInputByte = 3;
+
+/// Input bytes encoded per stretch of output room: bounds the room kept beyond the text.
+inline constexpr size_t kEncodeBlockBytes = 64 * 1024;
+
+/// Buffers from this size up come from the storage pool: below it, new[] is as quick and
+/// the pool would only fragment.
+inline constexpr size_t kPooledMinBytes = 64 * 1024;
+/// Buffers above this size come from new[]: the pool serves a run's usual buffers only.
+inline constexpr size_t kPooledMaxBytes = 4 * 1024 * 1024;
+/// Address space reserved for the pool: a run's buffers with a few to spare. What is never
+/// written takes no memory.
+inline constexpr size_t kStorageStretchBytes = 32 * 1024 * 1024;
+/// Where the system backs the pool with huge pages, the first this many bytes keep small
+/// pages: a short playlist's run fits in them, and clearing a huge page would cost it more
+/// than its few faults.
+inline constexpr size_t kSmallPagedBytes = 2 * 1024 * 1024;
+
+} // namespace plat::tuning
