@@ -20,7 +20,7 @@ void CPlaylistConverter::ConvertBatch(CEntryBatch& batch)
     m_pBatch = &batch;
     try
     {
-        batch.ForEachLine([this](std::string_view line) { ConvertLine(line); });
+        batch.ForEachLine([this](CPaddedText line) { ConvertLine(line); });
     }
     catch (...)
     {
@@ -258,7 +258,7 @@ private:
     bool m_bStopped = false;
     std::exception_ptr m_readError;
     bool m_bLongLine = false;
-    std::string_view m_longLine;
+    CPaddedText m_longLine;
 
     std::mutex m_turnMutex; // the turn to write, and the first failure
     std::condition_variable m_turnChanged;

@@ -16,7 +16,7 @@ bool CEntryBatch::Fill(CStdioFile& file)
     m_strLines.Empty();
     m_lines.clear();
     m_bLongLine = false;
-    std::string_view line;
+    CPaddedText line;
     while (m_strLines.GetLength() < kMaxBytes && m_lines.size() < kMaxLines)
     {
         if (AddWholeLines(file))
@@ -41,7 +41,7 @@ bool CEntryBatch::Fill(CStdioFile& file)
 // one pass and copied in one piece, line ends and all: most of a batch comes this way.
 bool CEntryBatch::AddWholeLines(CStdioFile& file)
 {
-    const std::string_view buffered = file.PeekBuffered();
+    const CPaddedText buffered = file.PeekBuffered();
     if (buffered.empty())
         return false;
     const int nBase = m_strLines.GetLength();
@@ -51,16 +51,16 @@ bool CEntryBatch::AddWholeLines(CStdioFile& file)
         plat::FindWholeLines(buffered.data(), nRoom, kMaxLines - m_lines.size(), nBase, m_lines);
     if (!nWhole)
         return false;
-    m_strLines.AppendPadded(buffered.data(), static_cast<int>(nWhole));
+    m_strLines.AppendPadded(buffered.Sub(0, static_cast<int>(nWhole)));
     file.SkipBuffered(nWhole);
     return true;
 }
 
-void CEntryBatch::AddLine(std::string_view line)
+void CEntryBatch::AddLine(CPaddedText line)
 {
     ReserveRoom();
     const int nStart = m_strLines.GetLength();
-    m_strLines.AppendPadded(line.data(), static_cast<int>(line.size()));
+    m_strLines.AppendPadded(line);
     m_lines.push_back({nStart, m_strLines.GetLength()});
 }
 

@@ -37,16 +37,15 @@ public:
     /// read before it kept.
     bool Fill(CStdioFile& file);
     bool HasLongLine() const { return m_bLongLine; }
-    std::string_view LongLine() const { return m_longLine; }
+    CPaddedText LongLine() const { return m_longLine; }
 
-    /// Calls f(line) for each line, in order. Each line may be read CString::kPadding
-    /// bytes past its end, as a line handed out by the file.
+    /// Calls f(line) for each line, in order.
     template <typename F>
     void ForEachLine(F f) const
     {
+        const CPaddedText lines(m_strLines);
         for (const plat::CLineSpan& span : m_lines)
-            f(std::string_view(m_strLines.GetData() + span.nStart,
-                               static_cast<size_t>(span.nEnd - span.nStart)));
+            f(lines.Sub(span.nStart, span.nEnd - span.nStart));
     }
 
     /// Forgets the output of an earlier conversion.
@@ -63,12 +62,12 @@ public:
 
 private:
     bool AddWholeLines(CStdioFile& file);
-    void AddLine(std::string_view line);
+    void AddLine(CPaddedText line);
     void ReserveRoom();
 
     bool m_bWithRows;
     bool m_bLongLine = false;
-    std::string_view m_longLine;
+    CPaddedText m_longLine;
     CString m_strLines; // one after another, as read: some with their line ends
     std::vector<plat::CLineSpan> m_lines;
     CString m_strTracks;

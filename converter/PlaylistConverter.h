@@ -51,9 +51,8 @@ public:
                          CBeginRefusal* pRefusal = nullptr);
     /// Converts the next playlist line; false once there is none.
     bool ConvertNextEntry();
-    /// Converts the line as ConvertNextEntry does once it has read it; the line may be
-    /// read CString::kPadding bytes past its end.
-    void ConvertLine(std::string_view line);
+    /// Converts the line as ConvertNextEntry does once it has read it.
+    void ConvertLine(CPaddedText line);
     /// Converts every line left, with the output of ConvertNextEntry called until it
     /// returns false, and its errors: a read error is raised after the entries before it
     /// are written. A playlist larger than one batch is converted a batch at a time, on
@@ -79,10 +78,8 @@ public:
 
     /// Escapes "&", "<", ">" and converts the text from the ANSI code page to UTF-8, in place.
     void EncodeText(CString& strText);
-    /// EncodeText of the nLength bytes at p, written to strOut: p must be readable for
-    /// CString::kPadding bytes past them, as in a line just read or a CString, and must not
-    /// lie in strOut.
-    static void EncodeTextInto(const char* p, int nLength, CString& strOut);
+    /// EncodeText of text, written to strOut; text must not lie in strOut.
+    static void EncodeTextInto(CPaddedText text, CString& strOut);
     /// Appends "\t\t<tag>value</tag>\n" to the target when the value is not empty.
     void AppendElement(CString& strTarget, CString strTag, const CString& strValue);
     /// Writes the TRACK element of the current entry with one write, and its table row;

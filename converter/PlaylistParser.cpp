@@ -151,7 +151,7 @@ int ReadNumber(const char* p, const char* end)
 
 bool CPlaylistConverter::ConvertNextEntry()
 {
-    std::string_view line;
+    CPaddedText line;
     if (!m_fileIn.ReadLine(line))
     {
         m_strLine.Empty();
@@ -161,15 +161,15 @@ bool CPlaylistConverter::ConvertNextEntry()
     return true;
 }
 
-void CPlaylistConverter::ConvertLine(std::string_view line)
+void CPlaylistConverter::ConvertLine(CPaddedText line)
 {
     // The line is kept as read; the work below reads it where the file read it.
-    m_strLine.AssignPadded(line.data(), static_cast<int>(line.size()));
+    m_strLine.AssignPadded(line);
     const auto nLength = static_cast<int>(line.size());
     // Scratch that keeps its storage from line to line.
     thread_local textscan::CSpecialBytes t_special;
     t_special.Scan(line.data(), line.size());
-    m_nEnd = FindSeparator(line, t_special, 0, nullptr);
+    m_nEnd = FindSeparator(line.View(), t_special, 0, nullptr);
     if (m_nEnd == 0)
         return; // an empty line, or no path: nothing is cleared or written
     const int nPathLength = m_nEnd;
@@ -177,23 +177,23 @@ void CPlaylistConverter::ConvertLine(std::string_view line)
 #define SQK_TRACK_FIELD(tag, element, member, ...) member.Empty();
 #include "TrackFields.inc"
 #undef SQK_TRACK_FIELD
-    m_strFilePath.AssignPadded(line.data(), m_nEnd);
+    m_strFilePath.AssignPadded(line.Sub(0, m_nEnd));
 
     while (m_nEnd < nLength)
     {
         m_nStart = m_nEnd + 1;
         bool bPlain = false;
-        m_nEnd = FindSeparator(line, t_special, m_nStart, &bPlain);
+        m_nEnd = FindSeparator(line.View(), t_special, m_nStart, &bPlain);
         // The whole segment is encoded before anything in it is examined. Most segments
         // are plain ASCII, their own encoding: those are read where they stand.
-        const char* pszSegment = line.data() + m_nStart;
-        int nSegment = m_nEnd - m_nStart;
+        CPaddedText segment = line.Sub(m_nStart, m_nEnd - m_nStart);
         if (!bPlain)
         {
-            EncodeTextInto(pszSegment, nSegment, m_strWork);
-            pszSegment = m_strWork.GetData();
-            nSegment = m_strWork.GetLength();
+            EncodeTextInto(segment, m_strWork);
+            segment = m_strWork;
         }
+        const char* pszSegment = segment.data();
+        const int nSegment = segment.GetLength();
         if (nSegment < 6)
             continue;
         const Tag* pTag = FindTag(TagCode(pszSegment));
@@ -201,7 +201,7 @@ void CPlaylistConverter::ConvertLine(std::string_view line)
             continue;
         const int nValue = ValueStart(pszSegment, nSegment);
         if (pTag->pMember)
-            (this->*pTag->pMember).AssignPadded(pszSegment + nValue, nSegment - nValue);
+            (this->*pTag->pMember).AssignPadded(segment.Sub(nValue, nSegment - nValue));
         else
         {
             m_nType = ReadNumber(pszSegment + nValue, pszSegment + nSegment);

@@ -122,20 +122,21 @@ bool IsPlainOrHigh(unsigned char b)
 
 constexpr size_t kEncodeBlock = plat::tuning::kEncodeBlockBytes;
 
-// The n bytes at text, of which the first i need no encoding, encoded into strOut.
+// The text, of which the first i bytes need no encoding, encoded into strOut.
 //
 // The escaping and the conversion are done in one pass. That gives what escaping first and
 // converting afterwards gives: the escapes are ASCII, and a lead byte before markup takes
 // the '&' of the escape with it, as the system's conversion of the escaped text does.
-void EncodeAfterPlainPrefix(const char* text, size_t n, size_t i, CString& strOut)
+void EncodeAfterPlainPrefix(CPaddedText text, size_t i, CString& strOut)
 {
+    const size_t n = text.size();
     const plat::CCodePageTable* table = plat::GetCodePageTable(plat::GetACP());
     const ByteUnits& units = UnitsOf(table);
-    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     // Without lead bytes every byte is its unit, and the loop below needs no test.
     const bool bDoubleByte = table && table->HasLeadBytes();
 
-    strOut.AssignPadded(text, static_cast<int>(i));
+    strOut.AssignPadded(text.Sub(0, static_cast<int>(i)));
     size_t nOut = i;
     while (i < n)
     {
@@ -149,9 +150,9 @@ void EncodeAfterPlainPrefix(const char* text, size_t n, size_t i, CString& strOu
         {
             // Sixteen bytes that need no encoding are copied as they are; any other
             // sixteen are encoded byte by byte.
-            if (i + 16 <= nBlockEnd && textscan::IsPlainBlock16(text + i))
+            if (i + 16 <= nBlockEnd && textscan::IsPlainBlock16(text.data() + i))
             {
-                std::memcpy(o, text + i, 16);
+                std::memcpy(o, text.data() + i, 16);
                 o += 16;
                 i += 16;
                 continue;
@@ -220,16 +221,15 @@ void CPlaylistConverter::EncodeText(CString& strText)
     // Scratch space that keeps its storage from call to call; swapped with the text, so
     // both buffers stop growing once they fit the longest value.
     thread_local CString t_out;
-    EncodeAfterPlainPrefix(strText.GetData(), n, nPlain, t_out);
+    EncodeAfterPlainPrefix(strText, nPlain, t_out);
     strText.Swap(t_out);
 }
 
-void CPlaylistConverter::EncodeTextInto(const char* p, int nLength, CString& strOut)
+void CPlaylistConverter::EncodeTextInto(CPaddedText text, CString& strOut)
 {
-    const auto n = static_cast<size_t>(nLength);
-    const size_t nPlain = textscan::PlainPrefixLength(p, n);
-    if (nPlain == n)
-        strOut.AssignPadded(p, nLength); // plain ASCII: the same bytes in UTF-8
+    const size_t nPlain = textscan::PlainPrefixLength(text.data(), text.size());
+    if (nPlain == text.size())
+        strOut.AssignPadded(text); // plain ASCII: the same bytes in UTF-8
     else
-        EncodeAfterPlainPrefix(p, n, nPlain, strOut);
+        EncodeAfterPlainPrefix(text, nPlain, strOut);
 }

@@ -20,6 +20,37 @@
 #include "Types.h"
 #include "WorkingStorage.h"
 
+class CString;
+
+/// Text that may be read CString::kPadding bytes past its end, as whole-block copies do: a
+/// CString's text, a line where the file read it, or a part of either. The type carries
+/// that promise, so a plain pointer and length can never be copied past their end.
+class CPaddedText
+{
+public:
+    CPaddedText() = default;
+    /// Every CString keeps its padding.
+    CPaddedText(const CString& str);
+    /// For a buffer whose maker keeps the padding readable past its n bytes at p.
+    static CPaddedText Assume(const char* p, size_t n) { return CPaddedText(p, n); }
+
+    /// A part of the text: what lies past it is still the text or its padding.
+    CPaddedText Sub(int nStart, int nLength) const
+    {
+        return CPaddedText(m_p + nStart, static_cast<size_t>(nLength));
+    }
+    const char* data() const { return m_p; }
+    size_t size() const { return m_n; }
+    int GetLength() const { return static_cast<int>(m_n); }
+    bool empty() const { return m_n == 0; }
+    std::string_view View() const { return {m_p, m_n}; }
+
+private:
+    CPaddedText(const char* p, size_t n) : m_p(p), m_n(n) {}
+    const char* m_p = "";
+    size_t m_n = 0;
+};
+
 class CString
 {
 public:
@@ -164,24 +195,23 @@ public:
         bytecopy::Put(m_pData + m_nLength, p, n);
         SetLength(m_nLength + n);
     }
-    /// Sets the text to nLength bytes at p, copied as whole blocks like CopyTo: p must be
-    /// readable for kPadding bytes past them, and must not point into this string.
-    void AssignPadded(const char* p, int nLength)
+    /// Sets the text to text, copied as whole blocks like CopyTo; text must not lie in
+    /// this string.
+    void AssignPadded(CPaddedText text)
     {
-        const auto n = static_cast<size_t>(nLength);
+        const size_t n = text.size();
         if (n > m_nCapacity)
-            return Replace(p, n);
-        bytecopy::PutBlocksTerminated(m_pData, p, n);
+            return Replace(text.data(), n);
+        bytecopy::PutBlocksTerminated(m_pData, text.data(), n);
         m_nLength = n;
     }
-    /// Appends nLength bytes at p, copied as whole blocks like CopyTo: p must be readable
-    /// for kPadding bytes past them.
-    void AppendPadded(const char* p, int nLength)
+    /// Appends text, copied as whole blocks like CopyTo.
+    void AppendPadded(CPaddedText text)
     {
-        const auto n = static_cast<size_t>(nLength);
+        const size_t n = text.size();
         if (m_nLength + n > m_nCapacity)
-            return GrowToAppend(p, n);
-        bytecopy::PutBlocksTerminated(m_pData + m_nLength, p, n);
+            return GrowToAppend(text.data(), n);
+        bytecopy::PutBlocksTerminated(m_pData + m_nLength, text.data(), n);
         m_nLength += n;
     }
     /// Copies the text to p and returns the end of the copy; p must have kPadding bytes of
@@ -219,3 +249,8 @@ private:
     size_t m_nLength = 0;
     size_t m_nCapacity = 0; // bytes of text that fit, not counting the zero
 };
+
+inline CPaddedText::CPaddedText(const CString& str) : m_p(str.GetData()), m_n(str.View().size())
+{
+}
+

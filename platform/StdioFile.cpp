@@ -149,17 +149,17 @@ plat::StoragePtr CStdioFile::NewBuffer()
 
 BOOL CStdioFile::ReadString(CString& rString, size_t nMax)
 {
-    std::string_view line;
+    CPaddedText line;
     if (!ReadLine(line, nMax))
     {
         rString.Empty();
         return FALSE;
     }
-    rString.AssignPadded(line.data(), static_cast<int>(line.size()));
+    rString.AssignPadded(line);
     return TRUE;
 }
 
-bool CStdioFile::ReadLine(std::string_view& line, size_t nMax)
+bool CStdioFile::ReadLine(CPaddedText& line, size_t nMax)
 {
     // Most lines lie whole in the buffer and are handed out where they are; only a line
     // that spans buffers is put together in m_strCarry.
@@ -170,11 +170,13 @@ bool CStdioFile::ReadLine(std::string_view& line, size_t nMax)
     {
         if (m_nPos == m_nEnd && !FillBuffer())
         {
-            line = m_strCarry.View();
+            line = m_strCarry;
             return bAny;
         }
-        const char* begin = m_pBuffer.get() + m_nPos;
-        const size_t avail = m_nEnd - m_nPos;
+        // The buffer keeps CString::kPadding readable bytes past its end: see m_pBuffer.
+        const CPaddedText buffered = CPaddedText::Assume(m_pBuffer.get() + m_nPos, m_nEnd - m_nPos);
+        const char* begin = buffered.data();
+        const size_t avail = buffered.size();
         // Past nMax bytes only the LF itself may follow: look no further than that.
         const size_t nRoom = nMax - static_cast<size_t>(m_strCarry.GetLength());
         const size_t nLook = avail <= nRoom ? avail : nRoom + 1;
@@ -184,11 +186,11 @@ bool CStdioFile::ReadLine(std::string_view& line, size_t nMax)
         // after what the earlier buffers carried.
         auto handOut = [&](size_t n) {
             if (!bCarried)
-                line = std::string_view(begin, n);
+                line = buffered.Sub(0, static_cast<int>(n));
             else
             {
-                m_strCarry.AppendPadded(begin, static_cast<int>(n));
-                line = m_strCarry.View();
+                m_strCarry.AppendPadded(buffered.Sub(0, static_cast<int>(n)));
+                line = m_strCarry;
             }
             return true;
         };
@@ -200,7 +202,7 @@ bool CStdioFile::ReadLine(std::string_view& line, size_t nMax)
         }
         if (!lf)
         {
-            m_strCarry.AppendPadded(begin, static_cast<int>(avail));
+            m_strCarry.AppendPadded(buffered);
             m_nPos = m_nEnd;
             bCarried = true;
             continue;
@@ -216,11 +218,11 @@ bool CStdioFile::ReadLine(std::string_view& line, size_t nMax)
     }
 }
 
-std::string_view CStdioFile::PeekBuffered()
+CPaddedText CStdioFile::PeekBuffered()
 {
     if (m_nPos == m_nEnd && !FillBuffer())
         return {};
-    return {m_pBuffer.get() + m_nPos, m_nEnd - m_nPos};
+    return CPaddedText::Assume(m_pBuffer.get() + m_nPos, m_nEnd - m_nPos);
 }
 
 void CStdioFile::WriteString(const char* psz)

@@ -53,15 +53,13 @@ public:
     /// than it needs, whatever the file holds.
     BOOL ReadString(CString& rString, size_t nMax = SIZE_MAX);
     /// Reads the next line as ReadString does, without copying it out: the line stays
-    /// where it was read, valid until the next read, and CString::kPadding bytes past its
-    /// end may be read too, as CString::AssignPadded does. False at the end. A line longer
+    /// where it was read, valid until the next read. False at the end. A line longer
     /// than nMax bytes is cut after nMax, as above.
-    bool ReadLine(std::string_view& line, size_t nMax = SIZE_MAX);
+    bool ReadLine(CPaddedText& line, size_t nMax = SIZE_MAX);
     /// The text read and not yet handed out, after reading the next buffer when there is
     /// none; empty at the end. For a reader that takes many lines at once: it stays where
-    /// it was read, valid until the next read, and CString::kPadding bytes past its end may
-    /// be read too.
-    std::string_view PeekBuffered();
+    /// it was read, valid until the next read.
+    CPaddedText PeekBuffered();
     /// Hands out the first n bytes of what PeekBuffered gave, as read.
     void SkipBuffered(size_t n) { m_nPos += n; }
     /// Starts reading the next buffer in the background now, which otherwise begins from

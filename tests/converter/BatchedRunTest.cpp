@@ -172,9 +172,9 @@ TEST_F(BatchedRunTest, BatchesHoldTheLinesReadLineHandsOut)
         std::vector<std::string> expected, batched;
         CStdioFile file;
         ASSERT_TRUE(file.Open((dir / "lines.txt").c_str(), CStdioFile::modeRead));
-        std::string_view line;
+        CPaddedText line;
         while (file.ReadLine(line))
-            expected.emplace_back(line);
+            expected.emplace_back(line.View());
         file.Close();
 
         ASSERT_TRUE(file.Open((dir / "lines.txt").c_str(), CStdioFile::modeRead));
@@ -183,13 +183,13 @@ TEST_F(BatchedRunTest, BatchesHoldTheLinesReadLineHandsOut)
         {
             bMore = batch.Fill(file);
             size_t nLines = 0;
-            batch.ForEachLine([&](std::string_view l) {
-                batched.emplace_back(l);
+            batch.ForEachLine([&](CPaddedText l) {
+                batched.emplace_back(l.View());
                 ++nLines;
             });
             EXPECT_LE(nLines, CEntryBatch::kMaxLines);
             if (batch.HasLongLine())
-                batched.emplace_back(batch.LongLine());
+                batched.emplace_back(batch.LongLine().View());
         }
         ASSERT_EQ(batched.size(), expected.size());
         EXPECT_TRUE(batched == expected);

@@ -152,7 +152,7 @@ TEST_F(FaultTest, ReadAheadFromTheFirstBufferFailsWhereTheSecondBegins)
         CStdioFile file;
         if (!file.Open((dir / "list.sqk").c_str(), CStdioFile::modeRead))
             return 1;
-        std::string_view line;
+        CPaddedText line;
         if (!file.ReadLine(line) || !FailBufferReads())
             return 2;
         if (!file.ReadAhead() || file.ReadAhead())

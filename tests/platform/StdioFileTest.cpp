@@ -86,11 +86,11 @@ TEST_F(StdioFileTest, ReadsAheadOnlyAfterAFullFirstBuffer)
     WriteBytes(dir / "short.txt", "one\ntwo\n");
     CStdioFile file;
     ASSERT_TRUE(file.Open((dir / "short.txt").c_str(), kRead));
-    std::string_view line;
+    CPaddedText line;
     ASSERT_TRUE(file.ReadLine(line));
     EXPECT_FALSE(file.ReadAhead());
     ASSERT_TRUE(file.ReadLine(line));
-    EXPECT_EQ(line, "two");
+    EXPECT_EQ(line.View(), "two");
 }
 
 #ifdef SCHED_BATCH
@@ -111,11 +111,11 @@ TEST_F(StdioFileTest, ReadsAheadOnAThreadThatLetsItsReaderRunOn)
     WriteBytes(dir / "long.txt", text);
     CStdioFile file;
     ASSERT_TRUE(file.Open((dir / "long.txt").c_str(), kRead));
-    std::string_view read;
+    CPaddedText read;
     ASSERT_TRUE(file.ReadLine(read));
     ASSERT_TRUE(file.ReadAhead());
     while (file.ReadLine(read)) // waits for each read ahead: the thread has run by then
-        ASSERT_EQ(read, line);
+        ASSERT_EQ(read.View(), line);
     // Waits may have run every read themselves: the thread may not have started yet.
     for (int nTries = 0; deferringThreads() == 0 && nTries < 5000; ++nTries)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
