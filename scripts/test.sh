@@ -29,8 +29,15 @@ for preset in $presets; do
     failures+=("$preset: the build failed")
     continue
   fi
+  # Starts that Wine ended before the program ran, and that wine-run made again.
+  retries=build/$preset/wine-prefix.retries
+  rm -f "$retries"
   # shellcheck disable=SC2086 # the extra arguments are words on purpose
   ctest --preset "$preset" -j "$(nproc)" ${SQK2XML_CTEST_ARGS:-} 2>&1 | tee "$log"
+  if [ -s "$retries" ]; then
+    echo "Wine ended $(wc -l <"$retries") processes before they started; each was started again:"
+    cat "$retries"
+  fi
   # ctest: "100% tests passed, 0 tests failed out of 65"
   total=$(sed -nE 's/.*tests failed out of ([0-9]+).*/\1/p' "$log" | tail -n 1)
   bad=$(sed -nE 's/.* ([0-9]+) tests? failed out of.*/\1/p' "$log" | tail -n 1)
