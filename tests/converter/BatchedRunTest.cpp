@@ -178,7 +178,7 @@ TEST_F(BatchedRunTest, BatchesHoldTheLinesReadLineHandsOut)
         file.Close();
 
         ASSERT_TRUE(file.Open((dir / "lines.txt").c_str(), CStdioFile::modeRead));
-        CEntryBatch batch(false);
+        CEntryBatch batch({});
         for (bool bMore = true; bMore;)
         {
             bMore = batch.Fill(file);
