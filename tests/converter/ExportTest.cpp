@@ -1,7 +1,9 @@
 // The exports as written, byte for byte, and the rules around them: moved libraries, the
 // check of the tracks, and the files a run must never write over. What real players make
 // of the files is tested in tests/exports.
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -265,4 +267,27 @@ TEST_F(ExportTest, AnExportNamedLikeThePlaylistNeverTouchesIt)
     EXPECT_TRUE(Exists(dir / "list.xspf"));
     EXPECT_NE(ReadBytes(dir / "list.csv").find("C:\\a.mp3"), std::string::npos);
     EXPECT_NE(ReadBytes(dir / "list.xml").find("C:\\a.mp3"), std::string::npos);
+}
+
+TEST_F(ExportTest, AnExportHeldElsewhereIsLeftAsItIsAndTheRestAreWritten)
+{
+    // Another program holds list.csv with no sharing: the export is refused before it is
+    // emptied, the failure names it, and the document and the other exports are whole.
+    const std::string csv = dir / "list.csv";
+    WriteBytes(csv, "held\n");
+    std::thread holder([&] { testsupport::RunProgram({SQK2XML_FILE_HOLDER, csv}, dir.Path()); });
+    for (int i = 0; i < 3000 && !Exists(csv + ".ready") && !Exists(csv + ".failed"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(Exists(csv + ".ready"));
+
+    const bool bConverted = Convert(1252, "#Sonquill playlist\r\nC:\\a.mp3\r\n");
+    WriteBytes(csv + ".release", "");
+    holder.join();
+    ASSERT_TRUE(bConverted);
+    ASSERT_EQ(report.exportFailures.size(), 1u);
+    EXPECT_EQ(report.exportFailures[0].strPath.View(), csv);
+    EXPECT_EQ(report.exportFailures[0].error.m_cause, CFileException::sharingViolation);
+    EXPECT_EQ(ReadBytes(csv), "held\n");
+    EXPECT_NE(ReadBytes(dir / "list.xspf").find("</playlist>"), std::string::npos);
+    EXPECT_EQ(ReadBytes(dir / "list.m3u8"), CrLfLines({"#EXTM3U", "#EXTINF:-1,a", "C:\\a.mp3"}));
 }
