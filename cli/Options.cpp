@@ -1,6 +1,8 @@
 #include "Options.h"
 
+#include <algorithm>
 #include <charconv>
+#include <functional>
 
 #include "CodePage.h"
 
@@ -24,6 +26,47 @@ bool ParsePageStyle(const std::string& text, CPageStyle& style)
             return true;
         }
     return false;
+}
+
+// Adds the formats of a comma-separated list; false, naming it, at a name none has.
+bool AddExports(const std::string& text, std::vector<const CExportFormat*>& exports,
+                std::string& strUnknown)
+{
+    size_t nStart = 0;
+    for (;;)
+    {
+        const size_t nEnd = std::min(text.find(',', nStart), text.size());
+        const std::string name = text.substr(nStart, nEnd - nStart);
+        const CExportFormat* pFormat = FindExportFormat(name);
+        if (!pFormat)
+        {
+            strUnknown = name;
+            return false;
+        }
+        if (std::find(exports.begin(), exports.end(), pFormat) == exports.end())
+            exports.push_back(pFormat);
+        if (nEnd == text.size())
+            break;
+        nStart = nEnd + 1;
+    }
+    // Written in the table's order, whatever order they were asked in: the pointers
+    // stand in the one table, so their order is its order.
+    std::sort(exports.begin(), exports.end(), std::less<const CExportFormat*>());
+    return true;
+}
+
+// The names of the export formats, for a message: "xspf, m3u8 or csv".
+std::string ExportNames()
+{
+    std::string names;
+    const auto formats = ExportFormats();
+    for (size_t i = 0; i < formats.size(); ++i)
+    {
+        if (i > 0)
+            names += i + 1 == formats.size() ? " or " : ", ";
+        names += formats[i].pszName;
+    }
+    return names;
 }
 
 // Reads the value of option name, given as "name VALUE" or "name=VALUE". True when
@@ -76,6 +119,21 @@ CCliOptions ParseCliOptions(const std::vector<std::string>& args)
             options.action = CCliOptions::showVersion;
         else if (arg == "--open")
             options.bOpen = true;
+        else if (arg == "--check")
+            options.bCheck = true;
+        else if (TakeValue(args, i, "--export", value, strMissing))
+        {
+            std::string strUnknown;
+            if (!AddExports(value, options.exports, strUnknown))
+                return fail("unknown export '" + strUnknown + "' (" + ExportNames() + ")");
+        }
+        else if (TakeValue(args, i, "--map", value, strMissing))
+        {
+            const size_t nEquals = value.find('=');
+            if (nEquals == std::string::npos || nEquals == 0 || nEquals + 1 == value.size())
+                return fail("--map takes FROM=TO, neither of them empty: '" + value + "'");
+            options.moves.emplace_back(value.substr(0, nEquals), value.substr(nEquals + 1));
+        }
         else if (TakeValue(args, i, "--codepage", value, strMissing))
         {
             if (!ParseCodePage(value, options.nCodePage))

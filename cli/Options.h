@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "PlaylistConverter.h"
@@ -20,6 +21,9 @@ struct CCliOptions
     UINT nCodePage = 0; ///< 0: the locale decides
     bool bOpen = false;
     CPageStyle pageStyle = CPageStyle::classic;
+    std::vector<const CExportFormat*> exports; ///< each once, in the order of the table
+    std::vector<std::pair<std::string, std::string>> moves; ///< --map FROM=TO, as typed
+    bool bCheck = false;
     std::vector<std::string> playlists; ///< as given: file-system text
     std::string strError;               ///< for usageError
 };

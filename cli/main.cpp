@@ -17,7 +17,8 @@ namespace
 const char kProgram[] = "sqk2xml-cli";
 
 const char kHelp[] =
-    "Usage: sqk2xml-cli [--codepage N] [--page STYLE] [--open] [--] PLAYLIST...\n"
+    "Usage: sqk2xml-cli [--codepage N] [--page STYLE] [--export FORMATS] [--map FROM=TO]\n"
+    "                   [--check] [--open] [--] PLAYLIST...\n"
     "Convert Sonquill playlists (.sqk) into XML documents, each with an HTML viewer page\n"
     "beside it, and print the path of the page (or of the XML document when no page\n"
     "could be written) for every playlist converted.\n"
@@ -29,14 +30,26 @@ const char kHelp[] =
     "                XML data islands), table (a page that today's browsers show,\n"
     "                sortable and filterable) or none (no page: the XML document\n"
     "                is the result)\n"
+    "  --export FORMATS\n"
+    "                also write the playlist for today's players, beside the XML\n"
+    "                document: xspf, m3u8 or csv, comma-separated (--export m3u8,csv).\n"
+    "                In the CSV, a text that a spreadsheet would run as a formula\n"
+    "                (one that begins with =, +, -, @, a tab or a CR and is not a\n"
+    "                plain number) is written behind a ', so that it stays text.\n"
+    "  --map FROM=TO a library that has moved: every track path that starts with the\n"
+    "                folder FROM starts with TO instead, in every file written\n"
+    "                (--map 'C:\\Music=/home/me/Music'); the longest FROM that\n"
+    "                matches wins; may be given more than once\n"
+    "  --check       name on standard error each track whose file is not found here\n"
+    "                (after --map), and the count for each playlist\n"
     "  --open        hand each result to the desktop to open it\n"
     "  --help        display this help and exit\n"
     "  --version     output version information and exit\n"
     "\n"
     "Paths and messages are printed as UTF-8; on a Windows console, as its own Unicode.\n"
     "\n"
-    "Exit status: 0 when every playlist was converted, 1 when any was not,\n"
-    "2 for a usage error.\n";
+    "Exit status: 0 when every playlist was converted, with every export asked for,\n"
+    "1 when any was not, 2 for a usage error. Tracks not found do not change it.\n";
 
 // The help with the list of code pages in its place.
 std::string HelpText()
@@ -108,22 +121,33 @@ CString FullPathOf(const CString& strPath)
     }
 }
 
-// Converts one playlist; true when it was converted.
-bool ConvertOne(const std::string& arg, const CString& strFullPath, const CCliOptions& options)
+// Converts one playlist; true when it was converted, with every export asked for.
+bool ConvertOne(const std::string& arg, const CString& strFullPath, const CCliOptions& options,
+                CRunOptions& runOptions)
 {
+    if (options.bCheck)
+        runOptions.reportMissing = [&arg](std::string_view path) {
+            plat::WriteText(stderr, arg + ": not found: " + std::string(path) + "\n");
+        };
     try
     {
         const plat::ShellOpenFn shellOpen =
             options.bOpen ? plat::ShellOpenFn(plat::ShellOpen) : nullptr;
         const CConversionReport report =
-            RunConversionCommand(strFullPath, shellOpen, options.pageStyle);
+            RunConversionCommand(strFullPath, shellOpen, options.pageStyle, &runOptions);
         if (report.outcome != CConversionReport::converted)
         {
             Report(arg, RefusalText(report));
             return false;
         }
         Print(ForDisplay(report.strTarget) + "\n");
-        return true;
+        for (const CExportFailure& failure : report.exportFailures)
+            Report(arg, "cannot write " + ForDisplay(failure.strPath) + ": " +
+                            ForDisplay(failure.error.GetReason()));
+        if (options.bCheck)
+            plat::WriteText(stderr, arg + ": " + std::to_string(report.nMissing) + " of " +
+                                        std::to_string(report.nTracks) + " tracks not found\n");
+        return report.exportFailures.empty();
     }
     catch (const CFileException& e)
     {
@@ -154,6 +178,10 @@ int main(int argc, char** argv)
     }
     if (options.nCodePage)
         plat::SetACP(options.nCodePage);
+    CRunOptions runOptions;
+    runOptions.exports = options.exports;
+    for (const auto& [from, to] : options.moves)
+        runOptions.pathMap.Add(from, to);
 
     // Every name is made full against the starting folder first: each conversion moves
     // the current folder to its playlist's folder.
@@ -177,7 +205,7 @@ int main(int argc, char** argv)
             bAllConverted = false;
             continue;
         }
-        bAllConverted &= ConvertOne(options.playlists[i], fullPaths[i], options);
+        bAllConverted &= ConvertOne(options.playlists[i], fullPaths[i], options, runOptions);
         std::fflush(stdout);
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout) || g_bOutputFailed)

@@ -32,9 +32,7 @@ void CPlaylistConverter::ConvertBatch(CEntryBatch& batch)
 
 void CPlaylistConverter::WriteBatch(CEntryBatch& batch)
 {
-    batch.HandOverTracks(m_fileOut);
-    if (m_tablePage.IsOpen())
-        m_tablePage.WriteRows(batch.Rows(), batch.RowEnds());
+    batch.WriteEntries();
 }
 
 namespace
@@ -46,6 +44,7 @@ public:
         : m_run(run), m_mainBatches{LaneBatch(run), LaneBatch(run)},
           m_workerBatches{LaneBatch(run), LaneBatch(run)}
     {
+        m_workerConverter.m_pOptions = run.m_pOptions;
     }
 
     /// Converts batches on both lanes until the input ends, fails, or comes to a line
@@ -80,7 +79,7 @@ public:
 private:
     static CEntryBatch LaneBatch(const CPlaylistConverter& run)
     {
-        return CEntryBatch(run.m_tablePage.IsOpen());
+        return CEntryBatch(run.m_outputs);
     }
 
     /// A batch converted and waiting for its turn, and the error converting it raised.

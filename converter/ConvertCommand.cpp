@@ -16,7 +16,7 @@ CString XmlPathFor(const CString& strPlaylistPath)
 
 CConversionReport RunConversionCommand(const CString& strTypedPath,
                                        const plat::ShellOpenFn& shellOpen,
-                                       CPageStyle pageStyle)
+                                       CPageStyle pageStyle, const CRunOptions* pOptions)
 {
     CConversionReport report;
     if (strTypedPath.IsEmpty())
@@ -32,6 +32,7 @@ CConversionReport RunConversionCommand(const CString& strTypedPath,
 
     CPlaylistConverter converter;
     converter.m_nPageStyle = pageStyle;
+    converter.m_pOptions = pOptions;
     report.strXmlPath = XmlPathFor(report.strPlaylistPath);
     if (!converter.BeginConversion(report.strPlaylistPath, report.strXmlPath, &report.refusal))
     {
@@ -40,6 +41,14 @@ CConversionReport RunConversionCommand(const CString& strTypedPath,
     }
     converter.ConvertRemainingEntries();
     converter.EndConversion();
+    for (const auto& pExport : converter.m_exports)
+        if (pExport->Failed())
+            report.exportFailures.push_back({pExport->GetPath(), pExport->Error()});
+    if (converter.m_pMissingTracks)
+    {
+        report.nTracks = converter.m_pMissingTracks->GetTracks();
+        report.nMissing = converter.m_pMissingTracks->GetMissing();
+    }
 
     report.strTarget =
         converter.m_strPagePath.IsEmpty() ? report.strXmlPath : converter.m_strPagePath;

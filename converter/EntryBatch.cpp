@@ -3,13 +3,16 @@
 #include <algorithm>
 
 #include "PlaylistConverter.h"
-#include "TablePage.h"
 
 // Storage for a batch's largest likely text is taken at once: grown step by step, the
 // first batch would be copied several times over, on fresh pages each time. It is taken
 // when the batch first gets lines or output, so that a run too short for both lanes takes
 // none for the lane it does not start. Untouched, the room costs nothing.
-CEntryBatch::CEntryBatch(bool bWithRows) : m_bWithRows(bWithRows) {}
+CEntryBatch::CEntryBatch(std::span<CEntryOutput* const> outputs)
+{
+    for (CEntryOutput* pOutput : outputs)
+        m_outputs.push_back({pOutput, CString(), {}});
+}
 
 bool CEntryBatch::Fill(CStdioFile& file)
 {
@@ -74,23 +77,27 @@ void CEntryBatch::ReserveRoom()
 
 void CEntryBatch::ClearOutput()
 {
-    // After a hand-over, the tracks' text may hold storage too small for a batch.
-    m_strTracks.Empty();
-    m_strTracks.Preallocate(kTracksRoom);
-    if (m_bWithRows)
+    // After a hand-over, a text may hold storage too small for a batch.
+    for (COutputText& output : m_outputs)
     {
-        m_strRows.Empty();
-        m_strRows.Preallocate(kRowsRoom);
-        m_rowEnds.clear();
-        m_rowEnds.reserve(kMaxLines);
+        output.strText.Empty();
+        output.strText.Preallocate(output.pOutput->RoomPerInputByte() * kMaxBytes);
+        output.entryEnds.clear();
+        output.entryEnds.reserve(kMaxLines);
     }
 }
 
 void CEntryBatch::AddEntry(const CPlaylistConverter& converter)
 {
-    converter.AppendTrack(m_strTracks);
-    if (!m_bWithRows)
-        return;
-    CTablePage::AppendRow(converter, m_strRows);
-    m_rowEnds.push_back(m_strRows.GetLength());
+    for (COutputText& output : m_outputs)
+    {
+        output.pOutput->AppendEntry(converter, output.strText);
+        output.entryEnds.push_back(output.strText.GetLength());
+    }
+}
+
+void CEntryBatch::WriteEntries()
+{
+    for (COutputText& output : m_outputs)
+        output.pOutput->WriteEntries(output.strText, output.entryEnds);
 }

@@ -1,13 +1,14 @@
 // A batch of playlist lines, and what converting them gives. The lines are copied out of
 // the file's buffer, so that a batch can be converted on another thread while the next
-// one is read; its TRACK elements and table rows wait in it until the batches before it
-// are written.
+// one is read; each output's text (the TRACK elements, the table rows, the exports) waits
+// in it until the batches before it are written.
 #pragma once
 
-#include <string_view>
+#include <span>
 #include <vector>
 
 #include "CString.h"
+#include "EntryOutput.h"
 #include "LineFeeds.h"
 #include "StdioFile.h"
 #include "Tuning.h"
@@ -22,13 +23,9 @@ public:
     static constexpr size_t kMaxLines = plat::tuning::kBatchLines;
     /// Room for a batch's lines: the last one may take it past kMaxBytes by up to kMaxBytes.
     static constexpr int kLinesRoom = 2 * kMaxBytes;
-    /// Room for the TRACK elements of a batch of kMaxBytes; its rows take less than its
-    /// lines. More grows either.
-    static constexpr int kTracksRoom = plat::tuning::kTrackBytesPerInputByte * kMaxBytes;
-    static constexpr int kRowsRoom = kLinesRoom;
 
-    /// bWithRows: each entry also gives its row of the table page.
-    explicit CEntryBatch(bool bWithRows);
+    /// outputs: what each entry gives, in the order they are written.
+    explicit CEntryBatch(std::span<CEntryOutput* const> outputs);
 
     /// Reads the next lines of the file in place of the batch's, up to its limits. False
     /// when the file has ended, the last lines it had being in the batch. A line longer
@@ -50,27 +47,27 @@ public:
 
     /// Forgets the output of an earlier conversion.
     void ClearOutput();
-    /// Keeps the converter's current entry: its TRACK element and, when asked for, its
-    /// row, both in their on-disk form.
+    /// Keeps what each output makes of the converter's current entry.
     void AddEntry(const CPlaylistConverter& converter);
-
-    /// Hands the TRACK elements over to the file for writing, without copying them.
-    void HandOverTracks(CStdioFile& file) { file.HandOverCrLfText(m_strTracks); }
-    const CString& Rows() const { return m_strRows; }
-    /// Where each row ends in Rows().
-    const std::vector<int>& RowEnds() const { return m_rowEnds; }
+    /// Writes the entries kept, output by output.
+    void WriteEntries();
 
 private:
     bool AddWholeLines(CStdioFile& file);
     void AddLine(CPaddedText line);
     void ReserveRoom();
 
-    bool m_bWithRows;
+    /// An output's entries, one after another, and where each ends.
+    struct COutputText
+    {
+        CEntryOutput* pOutput;
+        CString strText;
+        std::vector<int> entryEnds;
+    };
+
     bool m_bLongLine = false;
     CPaddedText m_longLine;
     CString m_strLines; // one after another, as read: some with their line ends
     std::vector<plat::CLineSpan> m_lines;
-    CString m_strTracks;
-    CString m_strRows;
-    std::vector<int> m_rowEnds;
+    std::vector<COutputText> m_outputs;
 };

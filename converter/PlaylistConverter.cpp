@@ -64,7 +64,36 @@ bool CPlaylistConverter::BeginConversion(CString strPlaylistPath, CString strXml
         return refuse(CBeginRefusal::xmlNotCreated, error);
     }
     WriteProlog(strXmlPath);
+    OpenOtherOutputs(strXmlPath);
     return true;
+}
+
+void CPlaylistConverter::OpenOtherOutputs(const CString& strXmlPath)
+{
+    m_outputs = {&m_trackOutput};
+    if (m_tablePage.IsOpen())
+        m_outputs.push_back(&m_tablePage);
+    if (!m_pOptions)
+        return;
+    // Each export is named like the XML document; its title is the playlist's name
+    // without its extension, which is what the document's name is made of.
+    const CString strStem = strXmlPath.Left(strXmlPath.ReverseFind('.'));
+    const CString strXmlName = strStem.Mid(
+        plat::LastSeparator(plat::GetACP(), strStem.View(), plat::kSystemSeparators) + 1);
+    CString strTitle = strXmlName;
+    EncodeText(strTitle);
+    for (const CExportFormat* pFormat : m_pOptions->exports)
+    {
+        auto pExport = pFormat->pfnCreate();
+        if (pExport->Begin(strStem + pFormat->pszExtension, strTitle))
+            m_outputs.push_back(pExport.get());
+        m_exports.push_back(std::move(pExport));
+    }
+    if (m_pOptions->reportMissing)
+    {
+        m_pMissingTracks = std::make_unique<CMissingTracks>(m_pOptions->reportMissing);
+        m_outputs.push_back(m_pMissingTracks.get());
+    }
 }
 
 bool CPlaylistConverter::WriteProlog(const CString& strXmlPath)
@@ -77,7 +106,7 @@ bool CPlaylistConverter::WriteProlog(const CString& strXmlPath)
 
 bool CPlaylistConverter::WriteEpilog()
 {
-    m_fileOut.WriteString("</PLAYLIST>\n");
+    m_trackOutput.WriteEnd(); // "</PLAYLIST>\n"
     return true;
 }
 
@@ -85,7 +114,8 @@ void CPlaylistConverter::EndConversion()
 {
     WriteEpilog();
     m_fileOut.Close();
-    if (m_tablePage.IsOpen())
-        m_tablePage.WriteEnd();
+    for (CEntryOutput* pOutput : m_outputs)
+        if (pOutput != &m_trackOutput)
+            pOutput->WriteEnd();
     m_fileIn.Close();
 }

@@ -6,12 +6,18 @@
 // operations' scratch space; several serve more than one operation.
 #pragma once
 
+#include <memory>
 #include <string_view>
+#include <vector>
 
 #include "CString.h"
 #include "EntryBatch.h"
+#include "ExportFile.h"
+#include "MissingTracks.h"
+#include "PathMap.h"
 #include "StdioFile.h"
 #include "TablePage.h"
+#include "TrackOutput.h"
 #include "Types.h"
 
 /// Which viewer page a run writes beside its XML document.
@@ -20,6 +26,15 @@ enum class CPageStyle
     classic, ///< binds the XML document to a table in a browser with XML data islands
     table,   ///< carries the rows itself: sortable and filterable in today's browsers
     none     ///< no page: the XML document is the result
+};
+
+/// What a run writes besides the XML document and its page, and how.
+struct CRunOptions
+{
+    std::vector<const CExportFormat*> exports; ///< each once, in any order
+    CPathMap pathMap;                          ///< moves of libraries, applied to every path
+    /// When set, every track whose file does not exist here is told to it, in order.
+    CMissingTracks::ReportFn reportMissing;
 };
 
 /// Why BeginConversion refused a playlist; filled only when asked for.
@@ -62,7 +77,7 @@ public:
     void ConvertBatch(CEntryBatch& batch);
     /// Writes what ConvertBatch made of the batch.
     void WriteBatch(CEntryBatch& batch);
-    /// Writes the end line and closes both files.
+    /// Writes the end line and closes both files, then ends the other outputs.
     void EndConversion();
 
     bool WriteProlog(const CString& strXmlPath);
@@ -75,6 +90,9 @@ public:
     bool FindXmlFileName(const CString& strXmlPath, CString& strName);
     /// Opens the table page and writes its head; false when it cannot be opened.
     bool OpenTablePage(const CString& strXmlPath);
+    /// Opens the exports that m_pOptions asks for beside the XML document, and the check
+    /// of the tracks; an export that cannot be opened is left out, with its error kept.
+    void OpenOtherOutputs(const CString& strXmlPath);
 
     /// Escapes "&", "<", ">" and converts the text from the ANSI code page to UTF-8, in place.
     void EncodeText(CString& strText);
@@ -95,6 +113,12 @@ public:
     CString m_strPagePath;
     CStdioFile m_fileIn;
     CStdioFile m_fileOut;
+    CTrackOutput m_trackOutput{m_fileOut};
+    /// What each entry is written to: the document first, then the page and the others.
+    std::vector<CEntryOutput*> m_outputs{&m_trackOutput};
+    const CRunOptions* m_pOptions = nullptr; ///< set before BeginConversion, or none
+    std::vector<std::unique_ptr<CExportFile>> m_exports; ///< asked for, opened or not
+    std::unique_ptr<CMissingTracks> m_pMissingTracks;
     CString m_strWork;
     CString m_strLine;
     char m_szFullPath[MAX_PATH] = {};

@@ -215,6 +215,8 @@ void CPlaylistConverter::ConvertLine(CPaddedText line)
     if (nFull >= 1 && nFull < MAX_PATH)
         m_strFilePath.Assign(m_szFullPath, static_cast<int>(nFull));
     EncodeText(m_strFilePath);
+    if (m_pOptions)
+        m_pOptions->pathMap.Apply(m_strFilePath); // a moved library, in every output
 
     if (m_strTitle.IsEmpty())
     {

@@ -93,7 +93,7 @@ void CTablePage::WriteHead(const CString& strTitle)
     m_file.WriteString(strHead);
 }
 
-void CTablePage::AppendRow(const CPlaylistConverter& converter, CString& strRows)
+void CTablePage::AppendEntry(const CPlaylistConverter& converter, CString& strRows) const
 {
     // "<tr>", then "<td>" and the value for each column, the cells' optional end tags
     // left out: a third less to read, and a value holds no "<" that could end a cell
@@ -119,15 +119,7 @@ void CTablePage::AppendRow(const CPlaylistConverter& converter, CString& strRows
     strRows.ReleaseBuffer(nOld + static_cast<int>(nLength));
 }
 
-void CTablePage::WriteRow(const CPlaylistConverter& converter)
-{
-    m_strRow.Empty();
-    AppendRow(converter, m_strRow);
-    const int nEnd = m_strRow.GetLength();
-    WriteRows(m_strRow, std::span<const int>(&nEnd, 1));
-}
-
-void CTablePage::WriteRows(const CString& strRows, std::span<const int> rowEnds)
+void CTablePage::WriteEntries(CString& strRows, std::span<const int> rowEnds)
 {
     // The rows go out a block at a time, each block after the break that begins it.
     static constexpr plat::CCrLfLiteral kBlockBreak("</table></div>\n<div class=c><table>\n");

@@ -7,11 +7,10 @@
 #include <span>
 
 #include "CString.h"
+#include "EntryOutput.h"
 #include "StdioFile.h"
 
-class CPlaylistConverter;
-
-class CTablePage
+class CTablePage final : public CEntryOutput
 {
 public:
     /// Opens the page as the XML document is opened: created, or emptied only once no one
@@ -21,15 +20,13 @@ public:
     /// Writes the page up to its first row. The title must be UTF-8 that is safe as HTML
     /// text and inside a double-quoted attribute.
     void WriteHead(const CString& strTitle);
-    /// Appends the row of the converter's current entry: its values are encoded already,
-    /// which makes them safe HTML text as they stand.
-    void WriteRow(const CPlaylistConverter& converter);
-    /// Puts that row, in its on-disk form, at the end of strRows.
-    static void AppendRow(const CPlaylistConverter& converter, CString& strRows);
-    /// Appends rows made by AppendRow, all in strRows; rowEnds tells where each ends.
-    void WriteRows(const CString& strRows, std::span<const int> rowEnds);
+    /// The row of the entry: its values are encoded already, which makes them safe HTML
+    /// text as they stand.
+    void AppendEntry(const CPlaylistConverter& entry, CString& strRows) const override;
+    /// Writes rows, a block of them at a time.
+    void WriteEntries(CString& strRows, std::span<const int> rowEnds) override;
     /// Writes the end of the page and closes it; a write or close error is raised.
-    void WriteEnd();
+    void WriteEnd() override;
     /// Closes the page as it stands.
     void Close() { m_file.Close(); }
 
@@ -39,6 +36,5 @@ public:
 
 private:
     CStdioFile m_file;
-    CString m_strRow; // the text of one row, kept from row to row with its storage
     int m_nRows = 0;
 };

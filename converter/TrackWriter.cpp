@@ -5,6 +5,7 @@
 #include "ByteCopy.h"
 #include "LineFeeds.h"
 #include "PlaylistConverter.h"
+#include "TrackOutput.h"
 
 using bytecopy::Put;
 using bytecopy::PutLiteral;
@@ -58,11 +59,30 @@ void CPlaylistConverter::WriteTrack()
         m_pBatch->AddEntry(*this); // written with its batch
         return;
     }
-    m_strWork.Empty();
-    AppendTrack(m_strWork);
-    m_fileOut.WriteCrLfText(m_strWork); // one write per track
-    if (m_tablePage.IsOpen())
-        m_tablePage.WriteRow(*this);
+    for (CEntryOutput* pOutput : m_outputs)
+        pOutput->WriteEntry(*this, m_strWork); // one write per entry and output
+}
+
+void CTrackOutput::AppendEntry(const CPlaylistConverter& entry, CString& strText) const
+{
+    entry.AppendTrack(strText);
+}
+
+void CTrackOutput::WriteEntries(CString& strText, std::span<const int>)
+{
+    m_file.HandOverCrLfText(strText);
+}
+
+void CTrackOutput::WriteEntry(const CPlaylistConverter& entry, CString& strScratch)
+{
+    strScratch.Empty();
+    entry.AppendTrack(strScratch);
+    m_file.WriteCrLfText(strScratch);
+}
+
+void CTrackOutput::WriteEnd()
+{
+    m_file.WriteString("</PLAYLIST>\n");
 }
 
 void CPlaylistConverter::AppendTrack(CString& strTarget) const

@@ -45,6 +45,10 @@ bool OsWritePieces(FileHandle hFile, const OsPiece* pieces, size_t nPieces, long
 /// Closes the handle, which is released even when false is returned.
 bool OsCloseFile(FileHandle hFile, long& lOsError);
 
+/// True when a file (not a folder) exists at the path, given as UTF-8: the exports'
+/// paths may be mapped to names that no ANSI code page spells.
+bool OsFileExistsUtf8(const char* pszPath);
+
 /// The system's text for an error number.
 CString OsErrorText(long lOsError);
 /// What the system's error number means.

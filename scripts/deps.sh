@@ -3,7 +3,8 @@
 #   scripts/deps.sh build   compiler, build tools and Qt 6 Widgets (the desktop application)
 #   scripts/deps.sh gui     build, plus what the GUI tests use: Xvfb, xdotool, ImageMagick's
 #                           import, and the validators of desktop entries and AppStream data
-#   scripts/deps.sh test    build, plus what the test suites use (dpkg-dev: the package test)
+#   scripts/deps.sh test    build, plus what the test suites use (dpkg-dev: the package test;
+#                           GNOME's playlist parser, xmllint and Python: the exports read back)
 #   scripts/deps.sh browser Chromium and Python, which test and time the table page
 #   scripts/deps.sh bench   build, plus Google Benchmark and GNU time (bench/)
 #   scripts/deps.sh fuzz    build, plus clang with libFuzzer and libxml2 (tests/fuzz/)
@@ -16,7 +17,8 @@ set -euo pipefail
 
 build_packages=(g++ cmake ninja-build pkg-config qt6-base-dev)
 gui_packages=(xvfb xauth xdotool imagemagick desktop-file-utils appstream)
-test_packages=(libgtest-dev libgmock-dev libxml2-dev dpkg-dev)
+test_packages=(libgtest-dev libgmock-dev libxml2-dev dpkg-dev libtotem-plparser-dev libxml2-utils
+  python3)
 bench_packages=(libbenchmark-dev time)
 fuzz_packages=(clang libclang-rt-14-dev libxml2-dev)
 windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest libxml2-utils xvfb xauth

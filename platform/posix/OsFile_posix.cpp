@@ -281,4 +281,10 @@ OsErrorKind OsErrorCause(long lOsError)
     }
 }
 
+bool OsFileExistsUtf8(const char* pszPath)
+{
+    struct stat st;
+    return stat(pszPath, &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
 } // namespace plat

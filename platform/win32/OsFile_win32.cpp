@@ -176,4 +176,11 @@ OsErrorKind OsErrorCause(long lOsError)
     }
 }
 
+bool OsFileExistsUtf8(const char* pszPath)
+{
+    // INVALID_FILE_ATTRIBUTES when nothing can be found there.
+    const DWORD dwAttributes = ::GetFileAttributesW(WideFromUtf8(pszPath).c_str());
+    return dwAttributes != INVALID_FILE_ATTRIBUTES && !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 } // namespace plat

@@ -154,6 +154,11 @@ TEST_F(CliTest, UsageErrors)
         {{"x.sqk", "--page"}, "option '--page' requires an argument"},
         {{"--page", "fancy", "x.sqk"}, "unknown page 'fancy' (classic, table or none)"},
         {{"--page=", "x.sqk"}, "unknown page ''"},
+        {{"--export", "xspf,mp3", "x.sqk"}, "unknown export 'mp3' (xspf, m3u8 or csv)"},
+        {{"--export=", "x.sqk"}, "unknown export ''"},
+        {{"--map", "C:\\Music", "x.sqk"}, "--map takes FROM=TO"},
+        {{"--map", "=/srv", "x.sqk"}, "--map takes FROM=TO"},
+        {{"--map=C:\\Music=", "x.sqk"}, "--map takes FROM=TO"},
     };
     for (const auto& [args, message] : cases)
     {
@@ -169,10 +174,43 @@ TEST_F(CliTest, UsageErrors)
     EXPECT_EQ(result.out.rfind(Printed("sqk2xml-cli 1.0\n"), 0), 0u);
     result = Cli({"--help"});
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out.rfind("Usage: sqk2xml-cli [--codepage N] [--page STYLE] [--open] [--] "
-                               "PLAYLIST..." + Printed("\n"),
+    EXPECT_EQ(result.out.rfind("Usage: sqk2xml-cli [--codepage N] [--page STYLE] [--export FORMATS]"
+                               " [--map FROM=TO]" + Printed("\n"),
                                0),
               0u);
+}
+
+TEST_F(CliTest, ExportsMovesAndTheCheckEndToEnd)
+{
+    // Asked in any order and twice over, the exports come out once each. The map's FROM
+    // takes whole components only: "C:\\Mus" moves nothing. The check names each track
+    // not found, in order, and the count, without changing the exit status.
+    WriteBytes(dir / "list.sqk", "#Sonquill playlist\r\nC:\\Music\\Caf\xE9.mp3\r\n"
+                                 "C:\\Musicals\\b.mp3\r\nhere.mp3\r\n");
+    WriteBytes(dir / "here.mp3", "");
+    const std::string moved = dir / "Music";
+    auto result = Cli({"--codepage", "1252", "--export", "csv,m3u8", "--export=xspf,csv",
+                       "--map", "C:\\Mus=/nowhere", "--map", "c:/music=" + moved, "--check",
+                       "list.sqk"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    const std::string m3u8 = ReadBytes(dir / "list.m3u8");
+    const std::string movedTrack = moved + (moved.find('\\') != std::string::npos ? "\\" : "/");
+    EXPECT_NE(m3u8.find("\r\n" + movedTrack + "Caf\xC3\xA9.mp3\r\n"), std::string::npos) << m3u8;
+    EXPECT_NE(m3u8.find("\r\nC:\\Musicals\\b.mp3\r\n"), std::string::npos) << m3u8;
+    EXPECT_TRUE(Exists(dir / "list.xspf"));
+    EXPECT_NE(ReadBytes(dir / "list.xml").find(movedTrack + "Caf\xC3\xA9.mp3"), std::string::npos);
+    EXPECT_EQ(result.err, Printed("list.sqk: not found: " + movedTrack + "Caf\xC3\xA9.mp3\n"
+                                  "list.sqk: not found: C:\\Musicals\\b.mp3\n"
+                                  "list.sqk: 2 of 3 tracks not found\n"));
+
+    // An export that cannot be written is named and fails the run; the others are whole.
+    std::filesystem::remove(dir / "list.csv");
+    testsupport::MakeFolder(dir / "list.csv");
+    result = Cli({"--codepage", "1252", "--export", "xspf,csv", "list.sqk"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err.rfind("sqk2xml-cli: list.sqk: cannot write " + dir / "list.csv: ", 0), 0u)
+        << result.err;
+    EXPECT_NE(ReadBytes(dir / "list.xspf").find("</playlist>"), std::string::npos);
 }
 
 TEST_F(CliTest, HelpManualAndMessagesListTheSupportedCodePages)

@@ -72,17 +72,27 @@ std::string MixedPlaylist()
     return playlist + "C:\\end.mp3\x01NAME:" + longValue;
 }
 
-// The document and the page of one whole run of the playlist in dir.
+// The document, the page, every export and the check's report of one whole run of the
+// playlist in dir, with a moved library.
 struct Output
 {
     std::string xml;
     std::string page;
+    std::vector<std::string> exports;
+    std::string missing;
 };
 
 Output Convert(const testsupport::TempDir& dir, CPageStyle style, bool bBatched)
 {
+    Output output;
+    CRunOptions options;
+    for (const CExportFormat& format : ExportFormats())
+        options.exports.push_back(&format);
+    options.pathMap.Add("C:\\", "/srv/c");
+    options.reportMissing = [&](std::string_view path) { (output.missing += path) += '\n'; };
     CPlaylistConverter converter;
     converter.m_nPageStyle = style;
+    converter.m_pOptions = &options;
     EXPECT_TRUE(converter.BeginConversion((dir / "list.sqk").c_str(), (dir / "list.xml").c_str()));
     if (bBatched)
         converter.ConvertRemainingEntries();
@@ -91,9 +101,16 @@ Output Convert(const testsupport::TempDir& dir, CPageStyle style, bool bBatched)
         {
         }
     converter.EndConversion();
-    Output output{ReadBytes(dir / "list.xml"), ReadBytes(converter.m_strPagePath.GetData())};
+    output.xml = ReadBytes(dir / "list.xml");
+    output.page = ReadBytes(converter.m_strPagePath.GetData());
     std::filesystem::remove(dir / "list.xml");
     std::filesystem::remove(converter.m_strPagePath.GetData());
+    for (const auto& pExport : converter.m_exports)
+    {
+        EXPECT_FALSE(pExport->Failed());
+        output.exports.push_back(ReadBytes(pExport->GetPath().GetData()));
+        std::filesystem::remove(pExport->GetPath().GetData());
+    }
     return output;
 }
 
@@ -117,6 +134,12 @@ TEST_F(BatchedRunTest, WritesWhatTheRunEntryByEntryWrites)
             ASSERT_GT(expected.xml.size(), playlist.size());
             EXPECT_TRUE(batched.xml == expected.xml) << "the documents differ";
             EXPECT_TRUE(batched.page == expected.page) << "the pages differ";
+            ASSERT_EQ(batched.exports.size(), std::size(ExportFormats()));
+            for (size_t i = 0; i < batched.exports.size(); ++i)
+                EXPECT_TRUE(batched.exports[i] == expected.exports[i])
+                    << ExportFormats()[i].pszName << " differs";
+            EXPECT_GT(expected.missing.size(), 0u);
+            EXPECT_TRUE(batched.missing == expected.missing) << "the missing tracks differ";
         }
     }
     EXPECT_EQ(ReadBytes(dir / "list.sqk"), playlist);
@@ -178,7 +201,7 @@ TEST_F(BatchedRunTest, BatchesHoldTheLinesReadLineHandsOut)
         file.Close();
 
         ASSERT_TRUE(file.Open((dir / "lines.txt").c_str(), CStdioFile::modeRead));
-        CEntryBatch batch(false);
+        CEntryBatch batch({});
         for (bool bMore = true; bMore;)
         {
             bMore = batch.Fill(file);

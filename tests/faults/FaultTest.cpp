@@ -2,6 +2,7 @@
 // while they are read, very long lines. Nothing that failed may pass for a success, the
 // playlist is never touched, and an XML document left complete is well-formed.
 #include <algorithm>
+#include <cstdio>
 #include <cerrno>
 #include <csignal>
 #include <cstddef>
@@ -231,6 +232,45 @@ TEST_F(FaultTest, FullDiskThrowsAndLeavesThePlaylistAlone)
     if (status == 77)
         GTEST_SKIP() << "no private tmpfs can be mounted here";
     EXPECT_EQ(status, 0);
+}
+
+TEST_F(FaultTest, ExportThatCannotGrowFailsAloneAndTheRestAreComplete)
+{
+    // Titles of quotes: the CSV doubles them, so under a file-size limit between the
+    // document's size and the CSV's only the CSV's writes fail, deep in a batched run.
+    std::string playlist = "#Sonquill playlist\r\n";
+    for (int i = 0; i < 4000; ++i)
+        playlist += "C:\\m\\" + std::to_string(i) + ".mp3\x01NAME:" + std::string(300, '"') + "\r\n";
+    WriteBytes(dir / "list.sqk", playlist);
+    CRunOptions options;
+    options.exports = {FindExportFormat("xspf"), FindExportFormat("csv")};
+    ASSERT_EQ(RunConversionCommand((dir / "list.sqk").c_str(), nullptr, CPageStyle::none, &options)
+                  .outcome,
+              CConversionReport::converted);
+    const std::string xml = ReadBytes(dir / "list.xml");
+    const std::string xspf = ReadBytes(dir / "list.xspf");
+    const std::string csv = ReadBytes(dir / "list.csv");
+    ASSERT_GT(csv.size(), 3 * std::max(xml.size(), xspf.size()) / 2);
+    for (const char* name : {"list.xml", "list.xspf", "list.csv"})
+        std::remove((dir / name).c_str());
+
+    const long nLimit = static_cast<long>(5 * std::max(xml.size(), xspf.size()) / 4);
+    const int status = testsupport::RunWithFileSizeLimit(nLimit, [&] {
+        const CConversionReport report = RunConversionCommand(
+            (dir / "list.sqk").c_str(), nullptr, CPageStyle::none, &options);
+        if (report.outcome != CConversionReport::converted || report.exportFailures.size() != 1)
+            return 1;
+        const CExportFailure& failure = report.exportFailures[0];
+        if (failure.strPath.View() != dir / "list.csv" || failure.error.m_lOsError != EFBIG ||
+            failure.error.m_strFileName.View() != dir / "list.csv")
+            return 2;
+        if (ReadBytes(dir / "list.xml") != xml || ReadBytes(dir / "list.xspf") != xspf)
+            return 3;
+        const std::string partial = ReadBytes(dir / "list.csv");
+        return partial.size() < csv.size() && csv.compare(0, partial.size(), partial) == 0 ? 0 : 4;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadBytes(dir / "list.sqk"), playlist);
 }
 
 TEST_F(FaultTest, PlaylistChangingWhileItIsRead)

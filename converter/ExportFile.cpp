@@ -1,0 +1,88 @@
+#include "ExportFile.h"
+
+#include "PlaylistConverter.h"
+
+std::unique_ptr<CExportFile> CreateXspfExport();
+std::unique_ptr<CExportFile> CreateM3u8Export();
+std::unique_ptr<CExportFile> CreateCsvExport();
+
+std::span<const CExportFormat> ExportFormats()
+{
+    static constexpr CExportFormat kExportFormats[] = {
+        {"xspf", ".xspf", &CreateXspfExport},
+        {"m3u8", ".m3u8", &CreateM3u8Export},
+        {"csv", ".csv", &CreateCsvExport},
+    };
+    return kExportFormats;
+}
+
+const CExportFormat* FindExportFormat(std::string_view name)
+{
+    for (const CExportFormat& format : ExportFormats())
+        if (name == format.pszName)
+            return &format;
+    return nullptr;
+}
+
+bool CExportFile::Begin(const CString& strPath, const CString& strTitle)
+{
+    m_strPath = strPath;
+    if (!m_file.Open(strPath, CPlaylistConverter::kCreateExclusive, &m_error))
+    {
+        m_bFailed = true;
+        return false;
+    }
+    CString strHead;
+    AppendHead(strTitle, strHead);
+    Write(strHead.View());
+    return !m_bFailed;
+}
+
+void CExportFile::WriteEntries(CString& strText, std::span<const int>)
+{
+    Write(strText.View());
+}
+
+void CExportFile::WriteEnd()
+{
+    if (m_bFailed)
+        return;
+    CString strTail;
+    AppendTail(strTail);
+    Write(strTail.View());
+    if (m_bFailed)
+        return;
+    try
+    {
+        m_file.Close();
+    }
+    catch (const CFileException& e)
+    {
+        m_bFailed = true;
+        m_error = e;
+    }
+}
+
+void CExportFile::Write(std::string_view text)
+{
+    if (m_bFailed)
+        return;
+    try
+    {
+        m_file.WriteCrLfText(text.data(), text.size());
+    }
+    catch (const CFileException& e)
+    {
+        // The file is closed as it stands, its later errors passed over: this one is the
+        // one to report.
+        m_bFailed = true;
+        m_error = e;
+        try
+        {
+            m_file.Close();
+        }
+        catch (const CFileException&)
+        {
+        }
+    }
+}
