@@ -1,35 +1,37 @@
 #include "ExportText.h"
 
+#include <algorithm>
+#include <array>
 #include <utility>
 
 namespace exporttext
 {
 namespace
 {
-bool IsUnreserved(unsigned char b)
+// Byte classes as tables: the values are short, and a call or a chain of tests per byte
+// would cost more than the rule itself.
+constexpr std::array<bool, 256> ClassOf(std::string_view bytes, bool bAlnum = false)
 {
-    return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') ||
-           b == '-' || b == '.' || b == '_' || b == '~';
+    std::array<bool, 256> table{};
+    for (const char ch : bytes)
+        table[static_cast<unsigned char>(ch)] = true;
+    for (unsigned b = 0; bAlnum && b < 256; ++b)
+        table[b] |= (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9');
+    return table;
 }
+// What a URI keeps as it is: the unreserved characters and '/'.
+constexpr auto kUriPlain = ClassOf("-._~/", true);
+// What makes a CSV field quoted. None of them is part of an escape, so the encoded value
+// tells as well as the plain one.
+constexpr auto kCsvQuoted = ClassOf(",\"\r\n");
+constexpr auto kDigit = ClassOf("0123456789");
 
-// Appends path, with '\' made '/', every byte other than the unreserved ones and '/'
-// percent-encoded.
-void AppendPercentEncoded(std::string_view path, CString& strOut)
+bool AllDigits(std::string_view text)
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    for (const char ch : path)
-    {
-        const auto b = static_cast<unsigned char>(ch);
-        if (IsUnreserved(b) || b == '/')
-            strOut += ch;
-        else if (b == '\\')
-            strOut += '/';
-        else
-        {
-            const char escape[3] = {'%', kHex[b >> 4], kHex[b & 15]};
-            strOut.Append(escape, 3);
-        }
-    }
+    for (const char ch : text)
+        if (!kDigit[static_cast<unsigned char>(ch)])
+            return false;
+    return !text.empty();
 }
 
 // An optional sign, digits, and decimals after a point: a value that a spreadsheet reads
@@ -39,12 +41,24 @@ bool IsPlainNumber(std::string_view text)
     if (!text.empty() && (text[0] == '-' || text[0] == '+'))
         text.remove_prefix(1);
     const size_t nPoint = text.find('.');
-    const auto digits = [](std::string_view part) {
-        return !part.empty() && part.find_first_not_of("0123456789") == std::string_view::npos;
-    };
     return nPoint == std::string_view::npos
-               ? digits(text)
-               : digits(text.substr(0, nPoint)) && digits(text.substr(nPoint + 1));
+               ? AllDigits(text)
+               : AllDigits(text.substr(0, nPoint)) && AllDigits(text.substr(nPoint + 1));
+}
+
+// The plain character of the escape at encoded[i], which is '&', and the escape's length.
+char Unescape(std::string_view encoded, size_t i, size_t& nLength)
+{
+    static constexpr std::pair<std::string_view, char> kEscapes[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}};
+    for (const auto& [escape, plain] : kEscapes)
+        if (encoded.substr(i, escape.size()) == escape)
+        {
+            nLength = escape.size();
+            return plain;
+        }
+    nLength = 1; // no escape: EncodeText never leaves a bare '&', but a value may come from elsewhere
+    return '&';
 }
 } // namespace
 
@@ -54,38 +68,57 @@ void AppendFileUri(std::string_view path, CString& strOut)
     const bool bDrive = path.size() >= 2 && path[1] == ':' &&
                         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
                         (path.size() == 2 || isSeparator(path[2]));
+    std::string_view scheme;
+    if (bDrive)
+        scheme = "file:///";
+    else if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]))
+        scheme = "file:"; // "//server/share/..." follows
+    else if (!path.empty() && path[0] == '/')
+        scheme = "file://";
+
+    // Written in place: at most three bytes for each byte of the path.
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const int nOld = strOut.GetLength();
+    char* const pStart = strOut.GetBufferSetLength(
+                             nOld + static_cast<int>(scheme.size() + 3 * path.size())) + nOld;
+    char* p = std::copy(scheme.begin(), scheme.end(), pStart);
+    size_t i = 0;
     if (bDrive)
     {
-        strOut += "file:///";
-        strOut.Append(path.data(), 2); // the drive's colon stays as it is
-        path.remove_prefix(2);
+        *p++ = path[0];
+        *p++ = ':'; // the drive's colon stays as it is
+        i = 2;
     }
-    else if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]))
-        strOut += "file:"; // "//server/share/..." follows
-    else if (!path.empty() && path[0] == '/')
-        strOut += "file://";
-    AppendPercentEncoded(path, strOut);
+    while (i < path.size())
+    {
+        auto b = static_cast<unsigned char>(path[i]);
+        size_t nLength = 1;
+        if (b == '&')
+            b = static_cast<unsigned char>(Unescape(path, i, nLength));
+        i += nLength;
+        if (kUriPlain[b])
+            *p++ = static_cast<char>(b);
+        else if (b == '\\')
+            *p++ = '/';
+        else
+        {
+            *p++ = '%';
+            *p++ = kHex[b >> 4];
+            *p++ = kHex[b & 15];
+        }
+    }
+    strOut.ReleaseBuffer(nOld + static_cast<int>(p - pStart));
 }
 
 void AppendUnescaped(std::string_view encoded, CString& strOut)
 {
-    static constexpr std::pair<std::string_view, char> kEscapes[] = {
-        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}};
     size_t nDone = 0;
     for (size_t i = encoded.find('&'); i != std::string_view::npos; i = encoded.find('&', i))
     {
         strOut.Append(encoded.data() + nDone, static_cast<int>(i - nDone));
-        size_t nSkip = 1;
-        char ch = '&';
-        for (const auto& [escape, plain] : kEscapes)
-            if (encoded.substr(i).starts_with(escape))
-            {
-                nSkip = escape.size();
-                ch = plain;
-                break;
-            }
-        strOut += ch;
-        i += nSkip;
+        size_t nLength = 1;
+        strOut += Unescape(encoded, i, nLength);
+        i += nLength;
         nDone = i;
     }
     strOut.Append(encoded.data() + nDone, static_cast<int>(encoded.size() - nDone));
@@ -93,7 +126,7 @@ void AppendUnescaped(std::string_view encoded, CString& strOut)
 
 std::string_view NonNegativeInteger(std::string_view value)
 {
-    if (value.empty() || value.find_first_not_of("0123456789") != std::string_view::npos)
+    if (!AllDigits(value))
         return {};
     const size_t nFirst = value.find_first_not_of('0');
     return nFirst == std::string_view::npos ? value.substr(value.size() - 1) : value.substr(nFirst);
@@ -101,32 +134,32 @@ std::string_view NonNegativeInteger(std::string_view value)
 
 void AppendCsvField(std::string_view encoded, CString& strOut)
 {
-    thread_local CString t_strValue;
-    t_strValue.Empty();
-    exporttext::AppendUnescaped(encoded, t_strValue);
-    std::string_view value = t_strValue.View();
-    const bool bFormula = !value.empty() &&
-                          std::string_view("=+-@\t\r").find(value[0]) != std::string_view::npos &&
-                          !IsPlainNumber(value);
-    if (value.find_first_of(",\"\r\n") == std::string_view::npos)
+    // An escape begins with '&', which is no formula's first character: the encoded value
+    // tells too.
+    const bool bFormula = !encoded.empty() &&
+                          std::string_view("=+-@\t\r").find(encoded[0]) != std::string_view::npos &&
+                          !IsPlainNumber(encoded);
+    bool bQuoted = false;
+    for (const char ch : encoded)
+        bQuoted |= kCsvQuoted[static_cast<unsigned char>(ch)];
+    if (!bQuoted)
     {
         if (bFormula)
             strOut += '\'';
-        strOut += value;
+        AppendUnescaped(encoded, strOut);
         return;
     }
     strOut += '"';
     if (bFormula)
         strOut += '\'';
-    for (size_t nQuote = value.find('"'); nQuote != std::string_view::npos; nQuote = value.find('"'))
+    for (size_t nQuote; (nQuote = encoded.find('"')) != std::string_view::npos;)
     {
-        strOut += value.substr(0, nQuote + 1);
+        AppendUnescaped(encoded.substr(0, nQuote + 1), strOut);
         strOut += '"';
-        value.remove_prefix(nQuote + 1);
+        encoded.remove_prefix(nQuote + 1);
     }
-    strOut += value;
+    AppendUnescaped(encoded, strOut);
     strOut += '"';
 }
-
 
 } // namespace exporttext

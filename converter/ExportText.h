@@ -14,7 +14,7 @@ void AppendUnescaped(std::string_view encoded, CString& strOut);
 /// The value when it is a whole number that is not negative (ASCII digits only), without
 /// its leading zeros ("0" for zeros alone); empty otherwise.
 std::string_view NonNegativeInteger(std::string_view value);
-/// Appends the file: URI of a full path given as UTF-8: "C:\Music\A b.mp3" gives
+/// Appends the file: URI of a full path, given as an encoded value: "C:\Music\A b.mp3" gives
 /// "file:///C:/Music/A%20b.mp3", "\\server\share\x.mp3" "file://server/share/x.mp3", and
 /// "/home/me/x.mp3" "file:///home/me/x.mp3". '\' becomes '/', and every byte but the
 /// unreserved characters, '/' and a drive's colon is percent-encoded. A path that is none

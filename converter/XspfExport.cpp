@@ -12,11 +12,8 @@ class CXspfExport final : public CExportFile
 public:
     void AppendEntry(const CPlaylistConverter& entry, CString& strText) const override
     {
-        thread_local CString t_strPath;
-        t_strPath.Empty();
-        exporttext::AppendUnescaped(entry.m_strFilePath.View(), t_strPath);
         strText += "    <track>\r\n      <location>";
-        exporttext::AppendFileUri(t_strPath.View(), strText);
+        exporttext::AppendFileUri(entry.m_strFilePath.View(), strText);
         strText += "</location>\r\n";
         // The values are the XML document's, escaped for XML already.
         AppendElement("title", entry.m_strTitle.View(), strText);
