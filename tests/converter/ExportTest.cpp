@@ -61,6 +61,17 @@ protected:
 // Every kind of value: all twelve tags, missing ones, markup, quotes and commas, a
 // leading "=", "@", tab and "-5", a lone CR, a number with leading zeros and one that is
 // none, a relative entry, a UNC path, and "#", "%", "[" and spaces in a path.
+// An XSPF document of the playlist "list" around its tracks' lines, on disk.
+std::string XspfDocument(std::vector<std::string> trackLines)
+{
+    trackLines.insert(trackLines.begin(),
+                      {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
+                       "<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">",
+                       "  <title>list</title>", "  <trackList>"});
+    trackLines.insert(trackLines.end(), {"  </trackList>", "</playlist>"});
+    return CrLfLines(trackLines);
+}
+
 const std::string kPlaylist1252 =
     "#Sonquill playlist\r\n"
     "C:\\Music\\Jazz & Blues\\A b [live] #1 50%.mp3\x01NAME:Caf\xE9 <Live> & \"Co\""
@@ -77,11 +88,7 @@ TEST_F(ExportTest, EveryFormatWritesEveryKindOfValue)
     EXPECT_TRUE(report.exportFailures.empty());
     const std::string rel = Resolved("rel.mp3");
     EXPECT_EQ(ReadBytes(dir / "list.xspf"),
-              CrLfLines({
-                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
-                  "<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">",
-                  "  <title>list</title>",
-                  "  <trackList>",
+              XspfDocument({
                   "    <track>",
                   "      <location>file:///C:/Music/Jazz%20%26%20Blues/"
                   "A%20b%20%5Blive%5D%20%231%2050%25.mp3</location>",
@@ -106,8 +113,6 @@ TEST_F(ExportTest, EveryFormatWritesEveryKindOfValue)
                   "      <title>a\rb</title>",
                   "      <album>\tTab</album>",
                   "    </track>",
-                  "  </trackList>",
-                  "</playlist>",
               }));
     EXPECT_EQ(ReadBytes(dir / "list.m3u8"),
               CrLfLines({
@@ -150,11 +155,7 @@ TEST_F(ExportTest, DoubleByteTextAndAMovedLibraryComeOutInUtf8)
     EXPECT_NE(ReadBytes(dir / "list.xml").find("<FILEPATH>" + moved + "</FILEPATH>"),
               std::string::npos);
     EXPECT_EQ(ReadBytes(dir / "list.xspf"),
-              CrLfLines({
-                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
-                  "<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">",
-                  "  <title>list</title>",
-                  "  <trackList>",
+              XspfDocument({
                   "    <track>",
                   "      <location>file:///srv/%E9%9F%B3%E6%A5%BD/%E8%A1%A8/%E6%9B%B2.mp3"
                   "</location>",
@@ -167,8 +168,6 @@ TEST_F(ExportTest, DoubleByteTextAndAMovedLibraryComeOutInUtf8)
                   "      <location>file:///C:/%E9%9F%B3%E6%A5%BDX/y.mp3</location>",
                   "      <title>y</title>",
                   "    </track>",
-                  "  </trackList>",
-                  "</playlist>",
               }));
     EXPECT_EQ(ReadBytes(dir / "list.m3u8"),
               CrLfLines({"#EXTM3U", "#EXTINF:61,\xE6\xAD\x8C\xE6\x89\x8B - \xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",
