@@ -1,6 +1,8 @@
 // The XSPF export: the standard XML playlist, version 1. Each TRACK gives a track with its
 // location, title, creator, album, track number and duration, in the order XSPF defines;
 // the fields XSPF has no element for stay in the XML document and the CSV.
+#include <string_view>
+
 #include "ExportFile.h"
 #include "ExportText.h"
 #include "PlaylistConverter.h"
@@ -12,39 +14,38 @@ class CXspfExport final : public CExportFile
 public:
     void AppendEntry(const CPlaylistConverter& entry, CString& strText) const override
     {
-        strText += "    <track>\r\n      <location>";
+        using namespace std::string_view_literals;
+        strText += "    <track>\r\n      <location>"sv;
         exporttext::AppendFileUri(entry.m_strFilePath.View(), strText);
-        strText += "</location>\r\n";
+        strText += "</location>\r\n"sv;
         // The values are the XML document's, escaped for XML already.
-        AppendElement("title", entry.m_strTitle.View(), strText);
-        AppendElement("creator", entry.m_strArtist.View(), strText);
-        AppendElement("album", entry.m_strAlbum.View(), strText);
-        AppendElement("trackNum", exporttext::NonNegativeInteger(entry.m_strTrackNum.View()),
-                      strText);
+        AppendElement("      <title>"sv, entry.m_strTitle.View(), "</title>\r\n"sv, strText);
+        AppendElement("      <creator>"sv, entry.m_strArtist.View(), "</creator>\r\n"sv, strText);
+        AppendElement("      <album>"sv, entry.m_strAlbum.View(), "</album>\r\n"sv, strText);
+        AppendElement("      <trackNum>"sv, exporttext::NonNegativeInteger(entry.m_strTrackNum.View()),
+                      "</trackNum>\r\n"sv, strText);
         const std::string_view seconds = exporttext::NonNegativeInteger(entry.m_strDuration.View());
         if (!seconds.empty())
         {
-            strText += "      <duration>";
+            strText += "      <duration>"sv;
             strText += seconds;
             if (seconds != "0")
-                strText += "000"; // milliseconds
-            strText += "</duration>\r\n";
+                strText += "000"sv; // milliseconds
+            strText += "</duration>\r\n"sv;
         }
-        strText += "    </track>\r\n";
+        strText += "    </track>\r\n"sv;
     }
 
 private:
-    static void AppendElement(std::string_view tag, std::string_view value, CString& strText)
+    // Each element's tags are one piece of text: a track is written a few appends at a time.
+    static void AppendElement(std::string_view open, std::string_view value, std::string_view close,
+                              CString& strText)
     {
         if (value.empty())
             return;
-        strText += "      <";
-        strText += tag;
-        strText += ">";
+        strText += open;
         strText += value;
-        strText += "</";
-        strText += tag;
-        strText += ">\r\n";
+        strText += close;
     }
 
     void AppendHead(const CString& strTitle, CString& strOut) const override
