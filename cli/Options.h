@@ -19,7 +19,7 @@ struct CCliOptions
     Action action = convert;
     UINT nCodePage = 0; ///< 0: the locale decides
     bool bOpen = false;
-    CPageStyle pageStyle = CPageStyle::classic;
+    CPageStyle pageStyle = kDefaultPageStyle;
     std::vector<std::string> playlists; ///< as given: file-system text
     std::string strError;               ///< for usageError
 };

@@ -31,4 +31,4 @@ CString XmlPathFor(const CString& strPlaylistPath);
 /// command uncaught, after the converter and its files are closed and before any hand-over.
 CConversionReport RunConversionCommand(const CString& strTypedPath,
                                        const plat::ShellOpenFn& shellOpen,
-                                       CPageStyle pageStyle = CPageStyle::classic);
+                                       CPageStyle pageStyle = kDefaultPageStyle);

@@ -28,12 +28,17 @@ static_assert(kStyleText.find("</") == std::string_view::npos);
 static_assert(kScriptText.find("</") == std::string_view::npos);
 static_assert(kScriptText.find("<!--") == std::string_view::npos);
 
-// The style centres the columns from the fifth on, where the values that are no plain
-// text begin, as on the classic page.
+// The style picks columns by their place: text in the first four, numbers from the
+// fifth on (aligned right), except the seventh, the type's name (centred).
 static_assert([] {
     for (int i = 0; i < kFieldCount; ++i)
-        if ((kPageColumns[static_cast<size_t>(i)].kind == CFieldKind::text) != (i < 4))
+    {
+        const CFieldKind kind = kPageColumns[static_cast<size_t>(i)].kind;
+        const CFieldKind expected =
+            i < 4 ? CFieldKind::text : i == 6 ? CFieldKind::typeNumber : CFieldKind::number;
+        if (kind != expected)
             return false;
+    }
     return true;
 }());
 
@@ -69,6 +74,7 @@ void CTablePage::WriteHead(const CString& strTitle)
     strHead += View(kScriptHash);
     strHead += "'; base-uri 'none'; form-action 'none'\">\n"
                "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+               "<meta name=\"color-scheme\" content=\"light dark\">\n"
                "<title>";
     strHead += strTitle;
     strHead += "</title>\n<style>";
@@ -77,8 +83,10 @@ void CTablePage::WriteHead(const CString& strTitle)
                "</head>\n"
                "<body>\n"
                "<header>\n"
-               "<div class=bar><input type=search placeholder=\"Filter\" "
-               "aria-label=\"Filter the tracks\" disabled> <output></output></div>\n"
+               "<div class=bar><label for=filter>Filter</label> "
+               "<input id=filter type=search disabled> "
+               "<button type=button disabled>Save as CSV</button> "
+               "<output role=status aria-live=polite></output></div>\n"
                "<table><thead><tr>";
     for (const CTrackField& field : kPageColumns)
     {
@@ -89,6 +97,8 @@ void CTablePage::WriteHead(const CString& strTitle)
     }
     strHead += "</thead></table>\n"
                "</header>\n"
+               "<main class=v><table><tbody></tbody></table></main>\n"
+               "<noscript>\n"
                "<div class=c><table>\n";
     m_file.WriteString(strHead);
 }
@@ -150,7 +160,7 @@ void CTablePage::WriteRows(const CString& strRows, std::span<const int> rowEnds)
 void CTablePage::WriteEnd()
 {
     CString strEnd;
-    strEnd += "</table></div>\n<script>";
+    strEnd += "</table></div>\n</noscript>\n<script>";
     strEnd += kScriptText;
     strEnd += "</script>\n</body>\n</html>\n";
     m_file.WriteString(strEnd);

@@ -1,17 +1,23 @@
-"""The table page (sqk2xml-cli --page table) in a real browser: headless Chromium opens
-written pages from file:// and is driven through the page's own controls.
+"""The table page, the default page of sqk2xml-cli and of the dialog, in a real browser:
+headless Chromium opens written pages from file:// and is driven through the page's own
+controls; its printout is read back with pdftotext.
 
-    python3 tests/browser/test_table_page.py --cli build/default/cli/sqk2xml-cli [-v]
+    python3 tests/browser/test_table_page.py --cli build/default/cli/sqk2xml-cli
+        [--dialog-page build/default/tests/gui/artifacts/dialog/party.htm] [-v]
 """
 
 import argparse
 import base64
+import csv
 import hashlib
+import io
+import math
 import os
 import re
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 import xml.etree.ElementTree as ElementTree
 
@@ -21,6 +27,8 @@ import cdp  # noqa: E402
 
 CLI = None
 CHROMIUM = "chromium"
+PDFTOTEXT = "pdftotext"
+DIALOG_PAGE = None
 ROOT = os.path.normpath(os.path.join(os.path.dirname(__file__), "..", ".."))
 HEADER = b"#Sonquill playlist\r\n"
 
@@ -41,6 +49,50 @@ def shown_text(raw, codepage):
     return text.replace("\r", "\n")
 
 
+def clock(seconds):
+    """A duration as the page shows it: m:ss, or h:mm:ss from an hour on."""
+    s = math.floor(seconds + 0.5)
+    h, m, x = s // 3600, s // 60 % 60, s % 60
+    return f"{h}:{m:02d}:{x:02d}" if h else f"{m}:{x:02d}"
+
+
+def size(n):
+    """A size as the page shows it: decimal units, three figures from a kilobyte on."""
+    units = ["B", "kB", "MB", "GB", "TB"]
+    u = 0
+    while u < len(units) - 1 and n >= 999.5:
+        n /= 1000
+        u += 1
+    if u == 0:
+        return f"{math.floor(n + 0.5)} B"
+    decimals = 2 - math.floor(math.log10(float(f"{n:.3g}")))
+    return f"{n:.{max(decimals, 0)}f} {units[u]}"
+
+
+PLAIN = re.compile(r"\d+(\.\d+)?")
+
+
+def shown_cells(values, elements):
+    """What a row's cells show for the XML values of the page's columns."""
+    cells = []
+    for value, element in zip(values, elements):
+        if element == "DURATION" and PLAIN.fullmatch(value):
+            value = clock(float(value))
+        elif element == "FILESIZE" and PLAIN.fullmatch(value):
+            value = size(float(value))
+        cells.append(value)
+    return cells
+
+
+def csv_guarded(value):
+    """A value as the CSV rules write it, before quoting: a text that a spreadsheet would
+    take for a formula gets a leading apostrophe; a plain number does not."""
+    if value[:1] in ("=", "+", "-", "@", "\t", "\r") and not re.fullmatch(
+            r"[+-]?(\d+\.?\d*|\.\d+)", value):
+        return "'" + value
+    return value
+
+
 class TablePageTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -59,12 +111,13 @@ class TablePageTest(unittest.TestCase):
         self.dir.cleanup()
 
     def convert(self, name, playlist, codepage="1252", page="table", folder=""):
-        """Writes the playlist and converts it; the path printed."""
+        """Writes the playlist and converts it; the path printed. page None: the default."""
         where = os.path.join(self.dir.name, folder)
         os.makedirs(where, exist_ok=True)
         with open(os.path.join(where, name), "wb") as f:
             f.write(playlist)
-        result = subprocess.run([CLI, "--codepage", codepage, "--page", page, name],
+        options = ["--page", page] if page else []
+        result = subprocess.run([CLI, "--codepage", codepage, *options, name],
                                 cwd=where, capture_output=True, check=True)
         return os.fsdecode(result.stdout).rstrip("\n")
 
@@ -73,10 +126,24 @@ class TablePageTest(unittest.TestCase):
         if settle:
             self.page.after_frames()
 
+    def drawn_rows(self):
+        """The cells of the rows the page has drawn, in the order shown."""
+        return self.page.evaluate("[...document.querySelectorAll('.v tbody tr')].map("
+                                  "(r) => [...r.cells].map((c) => c.textContent))")
+
     def dom_rows(self):
-        """The cells of the rows in the page, in the order shown."""
-        return self.page.evaluate(
-            "[...document.querySelectorAll('.c tr')].map((r) => [...r.cells].map((c) => c.textContent))")
+        """The cells of every row shown: the window is made tall enough for all of them to
+        be drawn, since the page draws only the rows in view."""
+        height = self.page.evaluate(
+            "document.querySelector('.v').offsetHeight + document.querySelector('header').offsetHeight")
+        self.page.send("Emulation.setDeviceMetricsOverride", {
+            "width": 1280, "height": max(800, height + 100), "deviceScaleFactor": 1,
+            "mobile": False})
+        self.page.after_frames()
+        rows = self.drawn_rows()
+        self.page.send("Emulation.clearDeviceMetricsOverride")
+        self.page.after_frames()
+        return rows
 
     def summary(self):
         return self.page.evaluate("document.querySelector('.bar output').textContent")
@@ -98,6 +165,21 @@ class TablePageTest(unittest.TestCase):
         self.assertEqual(self.page.errors(), [])
         self.assertEqual(self.page.evaluate("window.__violations"), [])
 
+    def wait_download(self, folder, start):
+        """Runs start, which makes the page download a file into folder; its name as the
+        page suggested it, and its bytes."""
+        self.browser.send("Browser.setDownloadBehavior", {
+            "behavior": "allowAndName", "downloadPath": folder, "eventsEnabled": True})
+        start()
+        begun = self.browser.wait_event("Browser.downloadWillBegin")["params"]
+        while True:
+            progress = self.browser.wait_event("Browser.downloadProgress")["params"]
+            if progress["guid"] == begun["guid"] and progress["state"] != "inProgress":
+                break
+        self.assertEqual(progress["state"], "completed")
+        with open(os.path.join(folder, begun["guid"]), "rb") as f:
+            return begun["suggestedFilename"], f.read()
+
     def classic_columns(self, playlist):
         """Headers and elements of the classic page's columns, read from a classic page."""
         classic = self.convert("classic.sqk", playlist, page="classic", folder="classic")
@@ -111,33 +193,55 @@ class TablePageTest(unittest.TestCase):
             rows.append([track.findtext(element, "") for element in elements])
         return rows
 
-    def test_party_playlist_shows_every_track_with_totals(self):
-        with open(os.path.join(ROOT, "examples", "party.sqk"), "rb") as f:
-            playlist = f.read()
-        page_path = self.convert("party.sqk", playlist)
-        self.assertTrue(page_path.endswith("/party.htm"))
+    def check_shows_every_track(self, page_path, count):
+        """The page shows the rows of its XML document in the classic page's columns, with
+        readable durations and sizes, and their totals."""
         self.open(page_path)
-
-        headers, elements = self.classic_columns(playlist)
+        with open(page_path[:-4] + ".sqk", "rb") as f:
+            headers, elements = self.classic_columns(f.read())
         self.assertEqual(len(headers), 12)
+        # The units go from the headers of durations and sizes: the cells show their own.
+        shown_headers = [{"Filesize (Bytes)": "Filesize", "Duration (sec)": "Duration"}.get(h, h)
+                         for h in headers]
         self.assertEqual(self.page.evaluate(
-            "[...document.querySelectorAll('header th')].map((th) => th.textContent)"), headers)
+            "[...document.querySelectorAll('header th')].map((th) => th.textContent)"),
+            shown_headers)
         self.assertEqual(self.page.evaluate(
             "[...document.querySelectorAll('header th')].map((th) => th.dataset.f)"), elements)
 
         xml_path = page_path[:-4] + ".xml"
         expected = self.expected_rows(xml_path, elements)
-        self.assertEqual(len(expected), 19)  # two of its lines are no entries
-        self.assertEqual(self.dom_rows(), expected)
+        self.assertEqual(len(expected), count)
+        self.assertEqual(self.dom_rows(), [shown_cells(row, elements) for row in expected])
 
         tracks = ElementTree.parse(xml_path).getroot()
         seconds = sum(float(t.findtext("DURATION", "0")) for t in tracks)
-        size = sum(float(t.findtext("FILESIZE", "0")) for t in tracks)
-        clock = "%d:%02d:%02d" % (seconds // 3600, seconds // 60 % 60, seconds % 60)
-        self.assertEqual(self.summary(),
-                         f"{len(expected)} tracks \u00b7 {clock} \u00b7 {size / 1e6:.1f} MB")
-        self.assertEqual(self.page.evaluate("document.title"), "party.xml")
+        total = sum(float(t.findtext("FILESIZE", "0")) for t in tracks)
+        self.assertEqual(self.summary(), f"{len(expected)} tracks \u00b7 {clock(seconds)} "
+                                         f"\u00b7 {size(total)}")
+        self.assertEqual(self.page.evaluate("document.title"),
+                         os.path.basename(xml_path))
         self.assert_page_was_quiet()
+
+    def test_default_page_of_the_command_line_shows_every_track_with_totals(self):
+        with open(os.path.join(ROOT, "examples", "party.sqk"), "rb") as f:
+            playlist = f.read()
+        page_path = self.convert("party.sqk", playlist, page=None)
+        self.assertTrue(page_path.endswith("/party.htm"))
+        with open(page_path, "rb") as f:
+            default_page = f.read()
+        self.check_shows_every_track(page_path, 19)  # two of its lines are no entries
+        # --page table names the same page.
+        self.convert("party.sqk", playlist)
+        with open(page_path, "rb") as f:
+            self.assertEqual(f.read(), default_page)
+
+    @unittest.skipUnless(DIALOG_PAGE or "--dialog-page" in sys.argv,
+                         "no page of a dialog run given (--dialog-page)")
+    def test_default_page_of_a_dialog_run_shows_every_track(self):
+        # Left by the dialog's end-to-end run on X: a path typed, Return pressed.
+        self.check_shows_every_track(DIALOG_PAGE, 2)
+        self.assertEqual([row[0] for row in self.dom_rows()], ["First Song", "Second Song"])
 
     def test_style_and_script_hashes_match_the_policy(self):
         page_path = self.convert("list.sqk", HEADER + entry(b"C:\\a.mp3", NAME=b"x"))
@@ -181,7 +285,8 @@ class TablePageTest(unittest.TestCase):
             playlist += entry(b"song.mp3", NAME=b"Zz %d" % n)
         total = len(crafted) + fillers
         self.open(self.convert("sort.sqk", playlist))
-        self.assertEqual(self.page.evaluate("document.querySelectorAll('.c').length"), 3)
+        # Only the rows in view are drawn.
+        self.assertLess(len(self.drawn_rows()), 100)
 
         def titles():
             return [row[0] for row in self.dom_rows()]
@@ -225,12 +330,12 @@ class TablePageTest(unittest.TestCase):
         # order of the sort, with the count and totals of what is shown.
         self.filter("ECHO")
         self.assertEqual(titles(), ["\xc9cho"])
-        self.assertEqual(self.summary(), f"1 of {total} tracks \u00b7 0:04:10 \u00b7 0.0 MB")
+        self.assertEqual(self.summary(), f"1 of {total} tracks \u00b7 4:10 \u00b7 10.0 kB")
         self.filter("track 1")
         self.assertEqual(titles(), ["Track 10"])
         self.filter("alphaf")
         self.assertEqual(titles(), [])
-        self.assertEqual(self.summary(), f"0 of {total} tracks \u00b7 0:00:00 \u00b7 0.0 MB")
+        self.assertEqual(self.summary(), f"0 of {total} tracks \u00b7 0:00 \u00b7 0 B")
         self.filter("zz 6")
         # The rows without a year kept the order they came in.
         self.assertEqual(titles(), ["Zz %d" % n for n in (6, *range(60, 70), 600)])
@@ -245,7 +350,8 @@ class TablePageTest(unittest.TestCase):
         page_path = self.convert("plain.sqk", playlist)
         self.page.send("Emulation.setScriptExecutionDisabled", {"value": True})
         self.open(page_path, settle=False)
-        rows = self.dom_rows()
+        rows = self.page.evaluate("[...document.querySelectorAll('.c tr')].map("
+                                  "(r) => [...r.cells].map((c) => c.textContent))")
         self.assertEqual(len(rows), 300)
         self.assertEqual(rows[299], ["299", "", "", "", "299", "", "", "", "", "", "", ""])
         self.assertEqual(self.summary(), "")
@@ -298,10 +404,12 @@ class TablePageTest(unittest.TestCase):
             return count;
         })()""")
         rows = len(expected)
+        # The header row is twice there: on screen, and for print.
         self.assertEqual(census, {
-            "html": 1, "head": 1, "meta": 3, "title": 1, "style": 1, "body": 1, "header": 1,
-            "input": 1, "output": 1, "script": 1, "button": 12, "thead": 1, "th": 12,
-            "div": 2, "table": 2, "tbody": 1, "tr": rows + 1, "td": 12 * rows})
+            "html": 1, "head": 1, "meta": 4, "title": 1, "style": 1, "body": 1, "header": 1,
+            "label": 1, "input": 1, "output": 1, "script": 1, "button": 13, "thead": 2,
+            "th": 24, "div": 1, "main": 1, "table": 2, "tbody": 1, "tr": rows + 2,
+            "td": 12 * rows})
         self.page.after_frames()
         self.assertEqual(self.page.evaluate("location.href"), url)
         self.assert_page_was_quiet()
@@ -323,7 +431,11 @@ if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     parser.add_argument("--cli", required=True)
     parser.add_argument("--chromium", default=CHROMIUM)
+    parser.add_argument("--pdftotext", default=PDFTOTEXT)
+    parser.add_argument("--dialog-page")
     args, rest = parser.parse_known_args()
     CLI = os.path.abspath(args.cli)
     CHROMIUM = args.chromium
+    PDFTOTEXT = args.pdftotext
+    DIALOG_PAGE = args.dialog_page and os.path.abspath(args.dialog_page)
     unittest.main(argv=[sys.argv[0], *rest])
