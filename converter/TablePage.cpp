@@ -21,7 +21,38 @@ constexpr char kScript[] =
 #include "TablePageScript.inc"
     ;
 constexpr std::string_view kStyleText(kStyle, sizeof kStyle - 1);
-constexpr std::string_view kScriptText(kScript, sizeof kScript - 1);
+
+// The script as the page carries it: without its comment lines, blank lines and
+// indentation, which serve whoever reads the source, not the browser. Counts the bytes
+// when out is null.
+constexpr size_t CompactScript(std::string_view text, char* out)
+{
+    size_t n = 0;
+    for (size_t at = 0; at < text.size();)
+    {
+        const size_t lineEnd = text.find('\n', at);
+        const size_t end = lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
+        std::string_view line = text.substr(at, end - at);
+        at = end;
+        line.remove_prefix(std::min(line.find_first_not_of(' '), line.size()));
+        if (line.empty() || line == "\n" || line.starts_with("//"))
+            continue;
+        for (const char ch : line)
+        {
+            if (out)
+                out[n] = ch;
+            ++n;
+        }
+    }
+    return n;
+}
+constexpr std::string_view kScriptSource(kScript, sizeof kScript - 1);
+constexpr auto kScriptChars = [] {
+    std::array<char, CompactScript(kScriptSource, nullptr)> chars{};
+    CompactScript(kScriptSource, chars.data());
+    return chars;
+}();
+constexpr std::string_view kScriptText(kScriptChars.data(), kScriptChars.size());
 
 // Either text would end its element early, or change how the rest is read.
 static_assert(kStyleText.find("</") == std::string_view::npos);
