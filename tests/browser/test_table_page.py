@@ -403,6 +403,13 @@ class TablePageTest(unittest.TestCase):
         self.assertEqual([row[7] for row in self.dom_rows()],
                          ["-5", "0 B", "999 B", "1.00 kB", "1e3", "1.23 kB", "999 kB", "1.00 MB",
                           "12.3 MB", "5.00 GB", ""])
+        # The filter finds what is shown as well as the values themselves.
+        self.filter("1:01")
+        self.assertEqual([row[11] for row in self.dom_rows()], ["1:01"])
+        self.filter("1.23 KB")
+        self.assertEqual([row[7] for row in self.dom_rows()], ["1.23 kB"])
+        self.filter("1234")  # 1234 and 12345678 bytes
+        self.assertEqual([row[7] for row in self.dom_rows()], ["1.23 kB", "12.3 MB"])
         self.assert_page_was_quiet()
 
     def test_only_the_rows_in_view_are_drawn(self):
