@@ -11,6 +11,7 @@ import base64
 import csv
 import hashlib
 import io
+import json
 import math
 import os
 import re
@@ -531,6 +532,22 @@ class TablePageTest(unittest.TestCase):
         by_title = {row[0]: row for row in xml_rows}
         check(save(), [by_title[title] for title in shown])
         self.assert_page_was_quiet()
+
+    def test_csv_fields_follow_the_shared_cases(self):
+        with open(os.path.join(ROOT, "tests", "support", "csv-fields.json"), encoding="utf-8") as f:
+            cases = json.load(f)["cases"]
+        playlist = HEADER
+        for n, (value, _) in enumerate(cases):
+            playlist += entry(b"C:\\m\\a.mp3", NAME=b"Case %02d" % n, ATST=value.encode("cp1252"))
+        self.open(self.convert("cases.sqk", playlist))
+        downloads = os.path.join(self.dir.name, "downloads")
+        os.makedirs(downloads)
+        _, data = self.wait_download(downloads, lambda: self.page.click(".bar button"))
+        text = data.decode("utf-8-sig")
+        for n, (value, field) in enumerate(cases):
+            # The browser reads a CR as LF; the rule guards it as the CR it was.
+            self.assertIn(f"\r\nCase {n:02d},{field.replace(chr(13), chr(10))}" + "," * 10 + "\r\n",
+                          text, repr(value))
 
     def test_keyboard_sorting_labels_and_live_summary(self):
         playlist = HEADER + b"".join(
