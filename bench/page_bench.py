@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Times the table page (sqk2xml-cli --page table) in headless Chromium: first paint,
-settled, a sort and a filter, on a generated playlist; the median of several loads.
+"""Times the table page (sqk2xml-cli's default page) in headless Chromium: first paint,
+settled, a sort of each kind of column, filters, on a generated playlist; the median of
+several loads, with the lowest and highest, and the machine's load average before and
+after, since a busy machine slows every figure.
 
     python3 bench/page_bench.py [--build DIR] [--entries N] [--runs N]
                                 [--screenshot FILE] [--screenshot-entries N]
@@ -33,7 +35,7 @@ def make_page(build, folder, entries):
                     "--entries", str(entries), "--latin", "20",
                     "-o", playlist], check=True)
     page = subprocess.run([os.path.join(build, "cli", "sqk2xml-cli"), "--codepage", "1252",
-                           "--page", "table", playlist],
+                           playlist],
                           check=True, capture_output=True, text=True).stdout.strip()
     return page
 
@@ -55,17 +57,23 @@ def measure(page, path):
             return performance.now() - t0;
         }})()""")
 
-    sort = timed("document.querySelector('th[data-f=TITLE] button').click();")
-    sort_again = timed("document.querySelector('th[data-f=ARTIST] button').click();")
+    def sort(column):
+        return timed(f"document.querySelector('header th[data-f={column}] button').click();")
+
+    results = {"first paint": first_paint, "settled": settled,
+               "first sort (Title)": sort("TITLE"), "next sort (Artist)": sort("ARTIST"),
+               "sort (Year)": sort("YEAR"), "sort (Filesize)": sort("FILESIZE"),
+               "sort (Duration)": sort("DURATION"), "Title again": sort("TITLE"),
+               "Title reversed": sort("TITLE")}
     type_in = ("const box = document.querySelector('.bar input'); box.value = {!r}; "
                "box.dispatchEvent(new Event('input'));")
-    filter_first = timed(type_in.format("an"))
-    filter_next = timed(type_in.format("ann"))
-    filter_clear = timed(type_in.format(""))
-    rows = page.evaluate("document.querySelectorAll('.c tr').length")
-    return {"first paint": first_paint, "settled": settled, "first sort (Title)": sort,
-            "next sort (Artist)": sort_again, "first filter": filter_first,
-            "next filter": filter_next, "filter cleared": filter_clear, "rows": rows}
+    results["first filter"] = timed(type_in.format("an"))
+    results["next filter"] = timed(type_in.format("ann"))
+    results["other filter"] = timed(type_in.format("rock"))
+    results["filter cleared"] = timed(type_in.format(""))
+    results["sort, filtered"] = sort("ALBUM")
+    results["rows drawn"] = page.evaluate("document.querySelectorAll('.v tbody tr').length")
+    return results
 
 
 def main():
@@ -82,6 +90,7 @@ def main():
         path = make_page(args.build, folder, args.entries)
         print(f"{args.entries} entries: page of {os.path.getsize(path)} bytes "
               f"({os.path.getsize(path) / args.entries:.0f} per entry)")
+        print("load average before: %.2f %.2f %.2f" % os.getloadavg())
         with cdp.Browser(args.chromium) as browser:
             results = []
             for run in range(args.runs):
@@ -89,11 +98,15 @@ def main():
                 results.append(measure(page, path))
                 page.send("Page.close")
                 print(f"  run {run + 1}: " + ", ".join(
-                    f"{k} {v:.0f}" + ("" if k == "rows" else " ms") for k, v in results[-1].items()))
-            print(f"median of {args.runs}:")
+                    f"{k} {v:.0f}" + ("" if k == "rows drawn" else " ms")
+                    for k, v in results[-1].items()))
+            print(f"median of {args.runs} (lowest to highest):")
             for key in results[0]:
-                if key != "rows":
-                    print(f"  {key:20} {statistics.median(r[key] for r in results):8.0f} ms")
+                if key != "rows drawn":
+                    values = [r[key] for r in results]
+                    print(f"  {key:20} {statistics.median(values):6.0f} ms"
+                          f"  ({min(values):.0f} to {max(values):.0f})")
+            print("load average after: %.2f %.2f %.2f" % os.getloadavg())
 
             if args.screenshot:
                 small = make_page(args.build, folder, args.screenshot_entries)

@@ -20,7 +20,7 @@ struct CCliOptions
     Action action = convert;
     UINT nCodePage = 0; ///< 0: the locale decides
     bool bOpen = false;
-    CPageStyle pageStyle = CPageStyle::classic;
+    CPageStyle pageStyle = kDefaultPageStyle;
     std::vector<const CExportFormat*> exports; ///< each once, in the order of the table
     std::vector<std::pair<std::string, std::string>> moves; ///< --map FROM=TO, as typed
     bool bCheck = false;

@@ -46,5 +46,5 @@ CString XmlPathFor(const CString& strPlaylistPath);
 /// failure is reported and the run goes on.
 CConversionReport RunConversionCommand(const CString& strTypedPath,
                                        const plat::ShellOpenFn& shellOpen,
-                                       CPageStyle pageStyle = CPageStyle::classic,
+                                       CPageStyle pageStyle = kDefaultPageStyle,
                                        const CRunOptions* pOptions = nullptr);

@@ -28,6 +28,10 @@ enum class CPageStyle
     none     ///< no page: the XML document is the result
 };
 
+/// The page of a run that asks for none in particular, in the dialog and the command line:
+/// the one that today's browsers show.
+inline constexpr CPageStyle kDefaultPageStyle = CPageStyle::table;
+
 /// What a run writes besides the XML document and its page, and how.
 struct CRunOptions
 {
@@ -126,7 +130,7 @@ public:
     int m_nEnd = 0;
     int m_nStart = 0;
     int m_nType = 0;
-    CPageStyle m_nPageStyle = CPageStyle::classic; ///< set before BeginConversion
+    CPageStyle m_nPageStyle = kDefaultPageStyle; ///< set before BeginConversion
     CTablePage m_tablePage;
     CEntryBatch* m_pBatch = nullptr; ///< while set, WriteTrack keeps the entry there
     bool m_bLongPlaylist = false; ///< its first buffer was full: several batches follow

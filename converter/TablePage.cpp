@@ -21,19 +21,55 @@ constexpr char kScript[] =
 #include "TablePageScript.inc"
     ;
 constexpr std::string_view kStyleText(kStyle, sizeof kStyle - 1);
-constexpr std::string_view kScriptText(kScript, sizeof kScript - 1);
+
+// The script as the page carries it: without its comment lines, blank lines and
+// indentation, which serve whoever reads the source, not the browser. Counts the bytes
+// when out is null.
+constexpr size_t CompactScript(std::string_view text, char* out)
+{
+    size_t n = 0;
+    for (size_t at = 0; at < text.size();)
+    {
+        const size_t lineEnd = text.find('\n', at);
+        const size_t end = lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
+        std::string_view line = text.substr(at, end - at);
+        at = end;
+        line.remove_prefix(std::min(line.find_first_not_of(' '), line.size()));
+        if (line.empty() || line == "\n" || line.starts_with("//"))
+            continue;
+        for (const char ch : line)
+        {
+            if (out)
+                out[n] = ch;
+            ++n;
+        }
+    }
+    return n;
+}
+constexpr std::string_view kScriptSource(kScript, sizeof kScript - 1);
+constexpr auto kScriptChars = [] {
+    std::array<char, CompactScript(kScriptSource, nullptr)> chars{};
+    CompactScript(kScriptSource, chars.data());
+    return chars;
+}();
+constexpr std::string_view kScriptText(kScriptChars.data(), kScriptChars.size());
 
 // Either text would end its element early, or change how the rest is read.
 static_assert(kStyleText.find("</") == std::string_view::npos);
 static_assert(kScriptText.find("</") == std::string_view::npos);
 static_assert(kScriptText.find("<!--") == std::string_view::npos);
 
-// The style centres the columns from the fifth on, where the values that are no plain
-// text begin, as on the classic page.
+// The style picks columns by their place: text in the first four, numbers from the
+// fifth on (aligned right), except the seventh, the type's name (centred).
 static_assert([] {
     for (int i = 0; i < kFieldCount; ++i)
-        if ((kPageColumns[static_cast<size_t>(i)].kind == CFieldKind::text) != (i < 4))
+    {
+        const CFieldKind kind = kPageColumns[static_cast<size_t>(i)].kind;
+        const CFieldKind expected =
+            i < 4 ? CFieldKind::text : i == 6 ? CFieldKind::typeNumber : CFieldKind::number;
+        if (kind != expected)
             return false;
+    }
     return true;
 }());
 
@@ -69,6 +105,7 @@ void CTablePage::WriteHead(const CString& strTitle)
     strHead += View(kScriptHash);
     strHead += "'; base-uri 'none'; form-action 'none'\">\n"
                "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+               "<meta name=\"color-scheme\" content=\"light dark\">\n"
                "<title>";
     strHead += strTitle;
     strHead += "</title>\n<style>";
@@ -77,8 +114,10 @@ void CTablePage::WriteHead(const CString& strTitle)
                "</head>\n"
                "<body>\n"
                "<header>\n"
-               "<div class=bar><input type=search placeholder=\"Filter\" "
-               "aria-label=\"Filter the tracks\" disabled> <output></output></div>\n"
+               "<div class=bar><label for=filter>Filter</label> "
+               "<input id=filter type=search disabled> "
+               "<button type=button disabled>Save as CSV</button> "
+               "<output role=status aria-live=polite></output></div>\n"
                "<table><thead><tr>";
     for (const CTrackField& field : kPageColumns)
     {
@@ -89,6 +128,8 @@ void CTablePage::WriteHead(const CString& strTitle)
     }
     strHead += "</thead></table>\n"
                "</header>\n"
+               "<main class=v><table><tbody></tbody></table></main>\n"
+               "<noscript>\n"
                "<div class=c><table>\n";
     m_file.WriteString(strHead);
 }
@@ -142,7 +183,7 @@ void CTablePage::WriteEntries(CString& strRows, std::span<const int> rowEnds)
 void CTablePage::WriteEnd()
 {
     CString strEnd;
-    strEnd += "</table></div>\n<script>";
+    strEnd += "</table></div>\n</noscript>\n<script>";
     strEnd += kScriptText;
     strEnd += "</script>\n</body>\n</html>\n";
     m_file.WriteString(strEnd);

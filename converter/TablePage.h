@@ -1,7 +1,8 @@
 // The table page: an HTML page that carries the playlist's rows itself, so that today's
 // browsers show it from the disk, sortable and filterable. It is written in the same pass
 // as the XML document: the head when the run begins, a row with each TRACK, the rest when
-// the run ends.
+// the run ends. The rows stand inside <noscript>: a browser without scripts shows them as
+// a table, one with scripts hands them to the page's script as one text.
 #pragma once
 
 #include <span>
@@ -30,8 +31,8 @@ public:
     /// Closes the page as it stands.
     void Close() { m_file.Close(); }
 
-    /// Rows per block: each block is a table of its own that the browser lays out only
-    /// when it comes into view, which is what keeps a page of 100,000 rows quick.
+    /// Rows per block: each block is a table of its own that a browser without scripts lays
+    /// out only when it comes into view, which keeps a page of 100,000 rows usable there.
     static constexpr int kRowsPerBlock = 250;
 
 private:

@@ -5,7 +5,8 @@
 #                           import, and the validators of desktop entries and AppStream data
 #   scripts/deps.sh test    build, plus what the test suites use (dpkg-dev: the package test;
 #                           GNOME's playlist parser, xmllint and Python: the exports read back)
-#   scripts/deps.sh browser Chromium and Python, which test and time the table page
+#   scripts/deps.sh browser Chromium, Firefox ESR, Python and pdftotext, which test and
+#                           time the table page
 #   scripts/deps.sh bench   build, plus Google Benchmark and GNU time (bench/)
 #   scripts/deps.sh fuzz    build, plus clang with libFuzzer and libxml2 (tests/fuzz/)
 #   scripts/deps.sh windows build, plus mingw-w64 (POSIX threads), Wine (about 1.1 GB; its
@@ -23,7 +24,7 @@ bench_packages=(libbenchmark-dev time)
 fuzz_packages=(clang libclang-rt-14-dev libxml2-dev)
 windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest libxml2-utils xvfb xauth
   xdotool imagemagick)
-browser_packages=(chromium python3)
+browser_packages=(chromium firefox-esr python3 poppler-utils)
 
 wanted=()
 for group in "$@"; do

@@ -175,10 +175,13 @@ class Page:
         """Types into the focused element, as a keyboard's text input would."""
         self.send("Input.insertText", {"text": text})
 
-    def press_key(self, key, key_code):
+    def press_key(self, key, key_code, text=None):
+        """Presses and releases a key; text is what it types, as Enter types "\\r"."""
         for kind in ("keyDown", "keyUp"):
-            self.send("Input.dispatchKeyEvent", {"type": kind, "key": key, "code": key,
-                                                 "windowsVirtualKeyCode": key_code})
+            params = {"type": kind, "key": key, "code": key, "windowsVirtualKeyCode": key_code}
+            if text and kind == "keyDown":
+                params["text"] = text
+            self.send("Input.dispatchKeyEvent", params)
 
     def screenshot(self, path, full_page=False):
         params = {"format": "png", "captureBeyondViewport": full_page}

@@ -51,14 +51,27 @@ protected:
 TEST_F(CliTest, ConvertsAndPrintsThePage)
 {
     WriteBytes(dir / "list.sqk", kPlaylist);
-    const auto result = Cli({"list.sqk"});
+    auto result = Cli({"list.sqk"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, Printed(dir / "list.htm\n"));
     EXPECT_EQ(result.err, "");
     const std::string xml = ReadBytes(dir / "list.xml");
     EXPECT_EQ(testsupport::XmlProblems(xml), "");
     EXPECT_NE(xml.find("<ARTIST>Andr\xC3\xA9 &amp; Co</ARTIST>"), std::string::npos);
+    // Without --page, the page that carries its rows.
+    const std::string page = ReadBytes(dir / "list.htm");
+    EXPECT_EQ(page.rfind("<!DOCTYPE html>\r\n", 0), 0u);
+    EXPECT_NE(page.find("<tr><td>Caf\xC3\xA9<td>Andr\xC3\xA9 &amp; Co<td>"), std::string::npos);
+
+    // The same page by name; the classic one to the byte.
+    result = Cli({"--page", "table", "list.sqk"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(ReadBytes(dir / "list.htm"), page);
+    result = Cli({"--page=classic", "list.sqk"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, Printed(dir / "list.htm\n"));
     EXPECT_EQ(ReadBytes(dir / "list.htm"), testsupport::ViewerPage("list.xml"));
+    EXPECT_EQ(ReadBytes(dir / "list.xml"), xml);
 }
 
 TEST_F(CliTest, TheExampleGivesTheRecordedDocumentOnEverySystem)
@@ -66,7 +79,7 @@ TEST_F(CliTest, TheExampleGivesTheRecordedDocumentOnEverySystem)
     // The same bytes on POSIX and on Windows, apart from where the relative entries
     // resolve: the record has @DIR@ for the playlist's folder there.
     WriteBytes(dir / "party.sqk", ReadBytes(SQK2XML_EXAMPLE));
-    const auto result = Cli({"--codepage", "1252", "party.sqk"});
+    const auto result = Cli({"--codepage", "1252", "--page", "classic", "party.sqk"});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, Printed(dir / "party.htm\n"));
     std::string expected = ReadBytes(SQK2XML_EXAMPLE_XML);
@@ -252,7 +265,7 @@ TEST_F(CliTest, FileNamesCrossAsUtf8)
 {
     const std::string name = "Caf\xC3\xA9";
     WriteBytes(dir / (name + ".sqk"), kPlaylist);
-    auto result = Cli({"--codepage", "1252", name + ".sqk"});
+    auto result = Cli({"--codepage", "1252", "--page", "classic", name + ".sqk"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, Printed(dir / (name + ".htm\n")));
     EXPECT_TRUE(Exists(dir / (name + ".xml")));

@@ -27,10 +27,12 @@ std::string CurrentFolder()
     return std::filesystem::current_path().string();
 }
 
-// Runs a whole conversion; false when BeginConversion refused.
+// Runs a whole conversion with the classic page, whose every byte is fixed; false when
+// BeginConversion refused.
 bool Convert(const std::string& playlist, const std::string& xml, CString* pPagePath = nullptr)
 {
     CPlaylistConverter converter;
+    converter.m_nPageStyle = CPageStyle::classic;
     if (!converter.BeginConversion(playlist.c_str(), xml.c_str()))
         return false;
     while (converter.ConvertNextEntry())

@@ -74,7 +74,7 @@ TEST_F(TablePageTest, OneRowPerTrackInThePageColumnsInBlocksOf250)
     const std::string page = ReadBytes(dir / "list.htm");
     EXPECT_EQ(page.rfind("<!DOCTYPE html>\r\n", 0), 0u);
     EXPECT_NE(page.find("<title>list.xml</title>"), std::string::npos);
-    EXPECT_NE(page.find("<div class=c><table>\r\n" + firstRow), std::string::npos);
+    EXPECT_NE(page.find("<noscript>\r\n<div class=c><table>\r\n" + firstRow), std::string::npos);
     // A path alone: the title from the file name, every other cell empty.
     EXPECT_NE(page.find("<tr><td>0<td><td><td><td><td><td><td><td><td><td><td></tr>\r\n"),
               std::string::npos);
@@ -82,7 +82,7 @@ TEST_F(TablePageTest, OneRowPerTrackInThePageColumnsInBlocksOf250)
     EXPECT_NE(page.find("<td>248<td><td><td><td><td><td><td><td><td><td><td></tr>\r\n"
                         "</table></div>\r\n<div class=c><table>\r\n"
                         "<tr><td>249<td><td><td><td><td><td><td><td><td><td><td></tr>\r\n"
-                        "</table></div>\r\n<script>"),
+                        "</table></div>\r\n</noscript>\r\n<script>"),
               std::string::npos);
     EXPECT_EQ(Count(page, "<tr><td>"), 251u);
     EXPECT_EQ(Count(page, "<div class=c>"), 2u);

@@ -3,7 +3,8 @@
 # path into its field with xdotool, presses Return, checks the outputs and the hand-over,
 # presses Escape and checks that the process ended with status 0.
 #   e2e_xvfb.sh PROGRAM ARTIFACT_DIR
-# A screenshot of the dialog is left in ARTIFACT_DIR.
+# A screenshot of the dialog, and the document and page it wrote (dialog/), are left in
+# ARTIFACT_DIR.
 set -euo pipefail
 
 program=$1
@@ -87,6 +88,10 @@ grep -q 'Second Song' "$work/music/party.xml" || fail "party.xml lacks the secon
 kill -0 "$app_pid" 2>/dev/null || fail "the dialog closed on Convert"
 
 /usr/bin/import -window "$wid" "$artifacts/sqk2xml-e2e.png" || echo "e2e: no screenshot" >&2
+# The dialog's outputs, for the browser test to open the page a dialog run wrote.
+rm -rf "$artifacts/dialog"
+mkdir "$artifacts/dialog"
+cp "$work/music/party.sqk" "$work/music/party.xml" "$work/music/party.htm" "$artifacts/dialog/"
 
 xdotool key Escape
 wait_for 100 eval '! kill -0 "$app_pid" 2>/dev/null' || fail "Escape did not end the program"

@@ -279,6 +279,12 @@ void tst_ConvertDlg::enterConvertsAndDialogStaysOpen()
         QFile xmlFile(xml);
         QVERIFY(xmlFile.open(QIODevice::ReadOnly));
         QVERIFY(xmlFile.readAll().contains("Song One"));
+        // The page that carries its rows, which today's browsers show.
+        QFile pageFile(page);
+        QVERIFY(pageFile.open(QIODevice::ReadOnly));
+        const QByteArray pageText = pageFile.readAll();
+        QVERIFY(pageText.startsWith("<!DOCTYPE html>\r\n"));
+        QVERIFY(pageText.contains("\r\n<tr><td>Song One<td>"));
         QTRY_COMPARE(m_pOpener->HandedOver(), QStringList{page});
         QTest::qWait(200); // a second hand-over would show up by now
         QCOMPARE(m_pOpener->HandedOver().size(), 1);
