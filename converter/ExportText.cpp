@@ -34,16 +34,18 @@ bool AllDigits(std::string_view text)
     return !text.empty();
 }
 
-// An optional sign, digits, and decimals after a point: a value that a spreadsheet reads
-// as the number it is, not as a formula.
+// An optional sign, then digits with a point among or after them ("-42", "+3.5", "-.5",
+// "7."): a value that a spreadsheet reads as the number it is, not as a formula.
 bool IsPlainNumber(std::string_view text)
 {
     if (!text.empty() && (text[0] == '-' || text[0] == '+'))
         text.remove_prefix(1);
     const size_t nPoint = text.find('.');
-    return nPoint == std::string_view::npos
-               ? AllDigits(text)
-               : AllDigits(text.substr(0, nPoint)) && AllDigits(text.substr(nPoint + 1));
+    if (nPoint == std::string_view::npos)
+        return AllDigits(text);
+    const std::string_view whole = text.substr(0, nPoint), part = text.substr(nPoint + 1);
+    return (whole.empty() || AllDigits(whole)) && (part.empty() || AllDigits(part)) &&
+           text.size() > 1;
 }
 
 // The plain character of the escape at encoded[i], which is '&', and the escape's length.

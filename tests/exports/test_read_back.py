@@ -4,10 +4,12 @@
 sqk2xml-cli converts playlists in two code pages with every export. Python's csv module
 reads the CSV, xmllint and Python's XML parser check the XSPF's form, and GNOME's playlist
 parser (the plparse program, over totem-plparser) reads the XSPF and the M3U8 as a player
-would. Each track's values must be the XML document's: text for text.
+would. Each track's values must be the XML document's: text for text. The CSV also follows
+the cases that every writer of the CSV rules shares (tests/support/csv-fields.json).
 """
 import argparse
 import csv
+import json
 import re
 import subprocess
 import sys
@@ -137,6 +139,38 @@ def read_back(cli, tool, cp, playlist, moves, folder):
     return len(tracks)
 
 
+def csv_cases(cli, folder):
+    """The CSV export against the cases every writer of the CSV rules shares."""
+    root = Path(__file__).resolve().parents[2]
+    with open(root / "tests" / "support" / "csv-fields.json", encoding="utf-8") as f:
+        cases = json.load(f)["cases"]
+    # Each value as an album, which no other value stands in for when it is empty.
+    lines = [b"#Sonquill playlist"]
+    for n, (value, _) in enumerate(cases):
+        lines.append(b"C:\\cases\\%d.mp3\x01ALBM:" % n + value.encode("cp1252"))
+    (folder / "cases.sqk").write_bytes(b"\r\n".join(lines) + b"\r\n")
+    run = subprocess.run([cli, "--codepage", "1252", "--page", "none", "--export", "csv",
+                          str(folder / "cases.sqk")], capture_output=True, text=True)
+    check(run.returncode == 0, f"cases: sqk2xml-cli exited with {run.returncode}: {run.stderr}")
+    text = (folder / "cases.csv").read_bytes().decode("utf-8")
+    check(text.startswith("\ufeff"), "cases: the CSV has no byte-order mark")
+    # The fields as written: a quoted one may hold a comma, a quote or a lone CR.
+    field = re.compile(r'"(?:[^"]|"")*"|[^,\r\n]*')
+    records = text.lstrip("\ufeff").split("\r\n")[1:-1]
+    check(len(records) == len(cases), f"cases: {len(records)} records for {len(cases)} cases")
+    album = ELEMENTS.index("ALBUM")
+    for record, (value, expected) in zip(records, cases):
+        fields, at = [], 0
+        while at <= len(record):
+            match = field.match(record, at)
+            fields.append(match.group(0))
+            at = match.end() + 1
+        check(len(fields) == len(ELEMENTS) and fields[album] == expected,
+              f"cases: {value!r} gave {fields[album] if len(fields) > album else fields!r}, "
+              f"not {expected!r}")
+    return len(cases)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--cli", required=True)
@@ -145,9 +179,10 @@ def main():
     with tempfile.TemporaryDirectory() as folder:
         count = sum(read_back(args.cli, args.plparse, cp, playlist, moves, Path(folder))
                     for cp, playlist, moves in PLAYLISTS)
+        count += csv_cases(args.cli, Path(folder))
     for failure in failures:
         print("FAIL", failure)
-    print(f"exports read back: {count} tracks, {len(failures)} differences")
+    print(f"exports read back: {count} tracks and CSV cases, {len(failures)} differences")
     return 1 if failures or count == 0 else 0
 
 
