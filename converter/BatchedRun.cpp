@@ -148,7 +148,7 @@ private:
             return false;
         converted.pBatch = &batch;
         m_run.m_fileIn.RunWaitingJob();
-        m_run.m_fileOut.RunWaitingJob();
+        RunWaitingWrites();
         try
         {
             converter.ConvertBatch(batch);
@@ -160,11 +160,24 @@ private:
         return true;
     }
 
+    /// Runs the outputs' waiting writes that no thread has started; false when there was
+    /// none.
+    bool RunWaitingWrites()
+    {
+        bool bRan = false;
+        for (CEntryOutput* pOutput : m_run.m_outputs)
+            if (CStdioFile* pFile = pOutput->GetFile())
+                bRan |= pFile->RunWaitingJob();
+        return bRan;
+    }
+
     void StartWorker()
     {
         // From here on, the other lane may call into the files' background jobs.
         m_run.m_fileIn.PrepareBackgroundJobs();
-        m_run.m_fileOut.PrepareBackgroundJobs();
+        for (CEntryOutput* pOutput : m_run.m_outputs)
+            if (CStdioFile* pFile = pOutput->GetFile())
+                pFile->PrepareBackgroundJobs();
         m_bWorkerRunning = true;
         m_worker.Start([this] {
             RunLane(m_workerConverter, m_workerBatches, false);
@@ -215,7 +228,7 @@ private:
         while (m_nWritten != nTurn && !m_error)
         {
             lock.unlock();
-            const bool bHelped = m_run.m_fileOut.RunWaitingJob() || convertAhead() ||
+            const bool bHelped = RunWaitingWrites() || convertAhead() ||
                                  m_run.m_fileIn.RunWaitingJob();
             lock.lock();
             if (!bHelped && m_nWritten != nTurn && !m_error)

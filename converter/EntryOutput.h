@@ -6,6 +6,7 @@
 #include <span>
 
 #include "CString.h"
+#include "StdioFile.h"
 
 class CPlaylistConverter;
 
@@ -23,6 +24,9 @@ public:
     virtual void WriteEntries(CString& strText, std::span<const int> entryEnds) = 0;
     /// Writes what follows the last entry.
     virtual void WriteEnd() = 0;
+    /// The output's file, when it writes one: the lanes run its waiting writes as they do
+    /// the document's, since its own thread gets a core only when a lane pauses.
+    virtual CStdioFile* GetFile() { return nullptr; }
     /// Bytes of text a batch's input of one byte likely gives: the room a batch takes for
     /// this output at once, since a text grown step by step is copied each time.
     virtual int RoomPerInputByte() const { return 2; }

@@ -46,7 +46,17 @@ void CExportFile::WriteEntries(CString& strText, std::span<const int>)
 void CExportFile::WriteEnd()
 {
     if (m_bFailed)
+    {
+        // Closed as it stands; its later errors are passed over: the first is reported.
+        try
+        {
+            m_file.Close();
+        }
+        catch (const CFileException&)
+        {
+        }
         return;
+    }
     CString strTail;
     AppendTail(strTail);
     Write(strTail.View());
@@ -73,16 +83,9 @@ void CExportFile::Write(std::string_view text)
     }
     catch (const CFileException& e)
     {
-        // The file is closed as it stands, its later errors passed over: this one is the
-        // one to report.
+        // Nothing more is written to it. It stays open until WriteEnd, while the lanes
+        // may still run its waiting writes.
         m_bFailed = true;
         m_error = e;
-        try
-        {
-            m_file.Close();
-        }
-        catch (const CFileException&)
-        {
-        }
     }
 }

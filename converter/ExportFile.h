@@ -22,6 +22,8 @@ public:
     void WriteEntries(CString& strText, std::span<const int> entryEnds) override;
     /// Writes the end and closes the file.
     void WriteEnd() override;
+    /// Open until WriteEnd, failed or not: the lanes may run its waiting writes meanwhile.
+    CStdioFile* GetFile() override { return &m_file; }
 
     const CString& GetPath() const { return m_strPath; }
     /// True once the file could not be opened, written or closed; Error() says why.

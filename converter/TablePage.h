@@ -28,6 +28,7 @@ public:
     void WriteEntries(CString& strRows, std::span<const int> rowEnds) override;
     /// Writes the end of the page and closes it; a write or close error is raised.
     void WriteEnd() override;
+    CStdioFile* GetFile() override { return &m_file; }
     /// Closes the page as it stands.
     void Close() { m_file.Close(); }
 

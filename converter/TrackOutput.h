@@ -18,6 +18,7 @@ public:
     void WriteEntry(const CPlaylistConverter& entry, CString& strScratch) override;
     /// The document's end line.
     void WriteEnd() override;
+    CStdioFile* GetFile() override { return &m_file; }
     int RoomPerInputByte() const override { return plat::tuning::kTrackBytesPerInputByte; }
 
 private:
