@@ -42,6 +42,17 @@ void SetACP(UINT cp)
     g_nActiveCodePage.store(cp, std::memory_order_relaxed);
 }
 
+UINT ChooseAnsiCodePage(UINT nAcp, UINT nLocaleAnsi)
+{
+    constexpr UINT kUtf8 = 65001;
+    if (nAcp != kUtf8)
+        return nAcp;
+    // A locale without an ANSI page of its own answers 0 (Unicode-only languages).
+    if (nLocaleAnsi == 0 || nLocaleAnsi == kUtf8)
+        return 1252;
+    return nLocaleAnsi;
+}
+
 bool IsSupportedCodePage(UINT cp)
 {
     return cp == 874 || cp == 932 || cp == 936 || cp == 949 || cp == 950 ||
