@@ -23,6 +23,9 @@ else()
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "the sqk2xml developers")
   set(CPACK_DEBIAN_PACKAGE_SECTION sound)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # The hand-over opens the page through xdg-open; the playlist's file type needs the MIME
+  # database, whose trigger picks up the definition installed under mime/packages.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, shared-mime-info")
   # Debian keeps a package's licence as its copyright file.
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/sqk2xml RENAME copyright)
