@@ -44,6 +44,14 @@ appdata=$(wine_text cmd /c echo %APPDATA%)
 win_inst="$local_appdata\\Programs\\sqk2xml"
 inst=$(host_path "$win_inst")
 link=$(host_path "$appdata\\Microsoft\\Windows\\Start Menu\\Programs\\sqk2xml.lnk")
+# What a run that was cut short left behind goes first.
+if [ -x "$inst/Uninstall.exe" ]; then
+  "${wine_run[@]}" "$inst/Uninstall.exe" /S
+  for _ in $(seq 200); do
+    [ ! -e "$inst" ] && break
+    sleep 0.1
+  done
+fi
 if [ -e "$inst" ]; then
   inst=
   fail "$win_inst exists before the installation"
@@ -106,16 +114,26 @@ for _ in $(seq 200); do
   sleep 0.1
 done
 [ -n "$window" ] || fail "the association's command showed no dialog"
-xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window" 2>/dev/null || true
-sleep 0.5
-xdotool key --window "$window" Return
-for _ in $(seq 100); do
-  [ -f "$scratch/opened/list.xml" ] && break
-  sleep 0.1
+# A key sent before Wine has given the dialog the focus is lost: sent again until it acts.
+for _ in $(seq 10); do
+  xdotool windowfocus --sync "$window" 2>/dev/null || true
+  xdotool key --window "$window" Return 2>/dev/null || true
+  for _ in $(seq 20); do
+    [ -f "$scratch/opened/list.xml" ] && break 2
+    sleep 0.1
+  done
 done
 grep -q '<TITLE>Opened</TITLE>' "$scratch/opened/list.xml" 2>/dev/null ||
   fail "the dialog did not start with the playlist's path"
-xdotool key --window "$window" Escape
+for _ in $(seq 10); do
+  xdotool windowfocus --sync "$window" 2>/dev/null || true
+  xdotool key --window "$window" Escape 2>/dev/null || true
+  for _ in $(seq 20); do
+    kill -0 "$start_pid" 2>/dev/null || break 2
+    sleep 0.1
+  done
+done
+! kill -0 "$start_pid" 2>/dev/null || fail "Escape did not end the dialog"
 wait "$start_pid" || fail "the dialog ended with status $?"
 start_pid=
 
