@@ -1,6 +1,7 @@
 # Release packages: a .deb on Linux (both programs, the desktop integration and the man
-# page, with its dependencies read from the binaries by dpkg-shlibdeps), a .zip on
-# Windows (the programs, README and LICENSE). `cpack --preset deb` or `--preset zip`.
+# page, with its dependencies read from the binaries by dpkg-shlibdeps); on Windows a .zip
+# (the programs, README and LICENSE) and an installer built by NSIS (makensis) from the
+# same files. `cpack --preset deb`, `--preset zip` or `--preset installer`.
 set(CPACK_PACKAGE_NAME sqk2xml)
 set(CPACK_PACKAGE_VENDOR "the sqk2xml developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Convert Sonquill playlists into XML documents")
@@ -13,8 +14,13 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 
 if(WIN32)
-  set(CPACK_GENERATOR ZIP)
+  set(CPACK_GENERATOR ZIP NSIS)
   set(CPACK_SYSTEM_NAME win64)
+  # The installer's script is ours (cmake/nsis/NSIS.template.in): a per-user installation
+  # that needs no elevation, with the file type registered for the user.
+  list(PREPEND CMAKE_MODULE_PATH ${PROJECT_SOURCE_DIR}/cmake/nsis)
+  set(CPACK_PACKAGE_INSTALL_DIRECTORY sqk2xml)
+  set(CPACK_SQK2XML_NSIS_ICON ${PROJECT_SOURCE_DIR}/res/sqk2xml.ico)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
 else()
   set(CPACK_GENERATOR DEB)
@@ -23,6 +29,9 @@ else()
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "the sqk2xml developers")
   set(CPACK_DEBIAN_PACKAGE_SECTION sound)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # The hand-over opens the page through xdg-open; the playlist's file type needs the MIME
+  # database, whose trigger picks up the definition installed under mime/packages.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, shared-mime-info")
   # Debian keeps a package's licence as its copyright file.
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/sqk2xml RENAME copyright)

@@ -9,6 +9,8 @@
 #include <map>
 #include <mutex>
 
+#include "ByteSearch.h"
+
 namespace plat
 {
 namespace
@@ -42,6 +44,17 @@ UINT GetACP()
 void SetACP(UINT cp)
 {
     g_nActiveCodePage.store(cp, std::memory_order_relaxed);
+}
+
+UINT ChooseAnsiCodePage(UINT nAcp, UINT nLocaleAnsi)
+{
+    constexpr UINT kUtf8 = 65001;
+    if (nAcp != kUtf8)
+        return nAcp;
+    // A locale without an ANSI page of its own answers 0 (Unicode-only languages).
+    if (nLocaleAnsi == 0 || nLocaleAnsi == kUtf8)
+        return 1252;
+    return nLocaleAnsi;
 }
 
 bool IsSupportedCodePage(UINT cp)
@@ -138,10 +151,10 @@ int MbFind(UINT cp, const char* p, size_t n, size_t start, char ch)
         return -1; // such a byte is always a lead or a trail byte, never a character
     for (size_t from = start; from < n;)
     {
-        const void* hit = std::memchr(p + from, static_cast<unsigned char>(ch), n - from);
+        const char* hit = FindByte(p + from, n - from, ch);
         if (!hit)
             return -1;
-        const auto pos = static_cast<size_t>(static_cast<const char*>(hit) - p);
+        const auto pos = static_cast<size_t>(hit - p);
         if (!lead || BeginsCharacter(lead, p, from, pos))
             return static_cast<int>(pos);
         from = pos + 1; // a trail byte: the next character begins after it
@@ -151,15 +164,8 @@ int MbFind(UINT cp, const char* p, size_t n, size_t start, char ch)
 
 int ReverseFindByte(const char* p, size_t n, char ch)
 {
-#ifdef __GLIBC__
-    const void* hit = n ? memrchr(p, static_cast<unsigned char>(ch), n) : nullptr;
-    return hit ? static_cast<int>(static_cast<const char*>(hit) - p) : -1;
-#else
-    for (size_t i = n; i-- > 0;)
-        if (p[i] == ch)
-            return static_cast<int>(i);
-    return -1;
-#endif
+    const char* hit = FindLastByte(p, n, ch);
+    return hit ? static_cast<int>(hit - p) : -1;
 }
 
 int MbReverseFind(UINT cp, const char* p, size_t n, char ch)

@@ -37,6 +37,11 @@ std::string SupportedCodePagesText();
 /// The code page the process starts with, until SetACP chooses another. (Backend: the
 /// system's own on Windows, one chosen from the locale on POSIX.)
 UINT SystemCodePage();
+/// The page that stands for the system's ANSI code page nAcp. A system set to use UTF-8
+/// for every program (65001) still has playlists written in its locale's own page, so
+/// then that page (nLocaleAnsi) is taken, or 1252 when the locale names none; any other
+/// nAcp stands as it is.
+UINT ChooseAnsiCodePage(UINT nAcp, UINT nLocaleAnsi);
 
 bool IsDoubleByteCodePage(UINT cp);
 /// True when b starts a two-byte character under cp (only the double-byte pages have any).

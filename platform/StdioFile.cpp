@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ByteSearch.h"
 #include "LineFeeds.h"
 
 static_assert(plat::kExpandSlack <= CString::kPadding, "the buffer's padding takes the slack");
@@ -60,8 +61,8 @@ void CStdioFile::Throw(long lOsError) const
 // the n bytes read.
 static size_t TextLength(const char* p, size_t n)
 {
-    const void* eof = std::memchr(p, 0x1A, n);
-    return eof ? static_cast<size_t>(static_cast<const char*>(eof) - p) : n;
+    const char* eof = plat::FindByte(p, n, 0x1A);
+    return eof ? static_cast<size_t>(eof - p) : n;
 }
 
 bool CStdioFile::FillBuffer()
@@ -180,7 +181,7 @@ bool CStdioFile::ReadLine(CPaddedText& line, size_t nMax)
         // Past nMax bytes only the LF itself may follow: look no further than that.
         const size_t nRoom = nMax - static_cast<size_t>(m_strCarry.GetLength());
         const size_t nLook = avail <= nRoom ? avail : nRoom + 1;
-        const auto* lf = static_cast<const char*>(std::memchr(begin, '\n', nLook));
+        const char* lf = plat::FindByte(begin, nLook, '\n');
         bAny = true;
         // The line ends with the n bytes at begin: they are handed out where they lie, or
         // after what the earlier buffers carried.

@@ -2,7 +2,9 @@
 # Installs the Debian packages that a task needs, when they are missing.
 #   scripts/deps.sh build   compiler, build tools and Qt 6 Widgets (the desktop application)
 #   scripts/deps.sh gui     build, plus what the GUI tests use: Xvfb, xdotool, ImageMagick's
-#                           import, and the validators of desktop entries and AppStream data
+#                           import, the validators of desktop entries and AppStream data,
+#                           and the MIME database with xdg-mime and its lookup tool
+#                           (File::MimeInfo), which the file-type test asks
 #   scripts/deps.sh test    build, plus what the test suites use (dpkg-dev: the package test;
 #                           GNOME's playlist parser, xmllint and Python: the exports read back)
 #   scripts/deps.sh browser Chromium, Firefox ESR, Python and pdftotext, which test and
@@ -11,19 +13,21 @@
 #   scripts/deps.sh fuzz    build, plus clang with libFuzzer and libxml2 (tests/fuzz/)
 #   scripts/deps.sh windows build, plus mingw-w64 (POSIX threads), Wine (about 1.1 GB; its
 #                           wine64 runs the 64-bit programs), GoogleTest's sources,
-#                           xmllint, and Xvfb, xdotool and ImageMagick for the dialog's
-#                           tests: the Windows programs and their suites (preset windows)
+#                           xmllint, Xvfb, xdotool and ImageMagick for the dialog's
+#                           tests, and NSIS (makensis) for the installer: the Windows
+#                           programs, their suites and packages (preset windows)
 # Runs apt-get as root, or through sudo.
 set -euo pipefail
 
 build_packages=(g++ cmake ninja-build pkg-config qt6-base-dev)
-gui_packages=(xvfb xauth xdotool imagemagick desktop-file-utils appstream)
+gui_packages=(xvfb xauth xdotool imagemagick desktop-file-utils appstream shared-mime-info
+  xdg-utils libfile-mimeinfo-perl)
 test_packages=(libgtest-dev libgmock-dev libxml2-dev dpkg-dev libtotem-plparser-dev libxml2-utils
   python3)
 bench_packages=(libbenchmark-dev time)
 fuzz_packages=(clang libclang-rt-14-dev libxml2-dev)
 windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest libxml2-utils xvfb xauth
-  xdotool imagemagick)
+  xdotool imagemagick nsis)
 browser_packages=(chromium firefox-esr python3 poppler-utils)
 
 wanted=()

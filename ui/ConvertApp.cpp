@@ -14,7 +14,13 @@ BOOL CConvertApp::InitInstance()
 {
     Enable3dControls();
 
+    // "sqk2xml PATH" (a file opened from the desktop) starts with PATH in the path field;
+    // without a path the dialog starts empty, as it always did.
+    CCommandLineInfo cmdInfo;
+    ParseCommandLine(cmdInfo);
+
     CConvertDlg dlg;
+    dlg.m_strStartPath = cmdInfo.m_strFileName;
     m_pMainWnd = &dlg;
     // However the dialog ended, the program ends with it.
     [[maybe_unused]] const INT_PTR nResponse = dlg.DoModal();

@@ -15,6 +15,7 @@ BEGIN_MESSAGE_MAP(CConvertDlg, CDialog)
     ON_WM_PAINT()
     ON_WM_QUERYDRAGICON()
     ON_BN_CLICKED(IDC_BROWSE, OnBrowse)
+    ON_WM_DROPFILES()
 END_MESSAGE_MAP()
 
 BOOL CConvertDlg::OnInitDialog()
@@ -37,6 +38,10 @@ BOOL CConvertDlg::OnInitDialog()
 
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    if (!m_strStartPath.IsEmpty())
+        SetDlgItemText(IDC_PLAYLIST_PATH, m_strStartPath);
+    DragAcceptFiles(TRUE);
 
     return TRUE; // the focus goes to the path field
 }
@@ -93,6 +98,13 @@ void CConvertDlg::OnBrowse()
                     "Sonquill Playlists|*.sqk||", nullptr);
     if (dlg.DoModal() == IDOK)
         SetDlgItemText(IDC_PLAYLIST_PATH, dlg.GetPathName());
+}
+
+void CConvertDlg::OnDropFiles(HDROP hDropInfo)
+{
+    // Several files: the first; the dialog converts one playlist at a time.
+    if (AfxGetDroppedFileCount(hDropInfo) > 0)
+        SetDlgItemText(IDC_PLAYLIST_PATH, AfxGetDroppedFile(hDropInfo, 0));
 }
 
 void CConvertDlg::OnOK()

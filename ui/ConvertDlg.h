@@ -14,6 +14,8 @@ public:
         IDD = IDD_MAIN
     };
 
+    CString m_strStartPath; ///< the path field's text when the dialog opens; may be empty
+
 protected:
     HICON m_hIcon; ///< the program icon, shared: never freed
 
@@ -25,6 +27,8 @@ protected:
     afx_msg void OnPaint();
     afx_msg HCURSOR OnQueryDragIcon();
     afx_msg void OnBrowse();
+    /// A file dropped on the dialog: its path replaces the field's text.
+    afx_msg void OnDropFiles(HDROP hDropInfo);
 
     DECLARE_MESSAGE_MAP()
 };

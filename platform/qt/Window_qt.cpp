@@ -4,6 +4,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
@@ -92,6 +95,7 @@ QWidget* CreateControl(const plat::ui::DlgItemTemplate& item, CDialogWindow* pDi
         if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON)
             return nullptr;
         auto* pButton = new QPushButton(text, pDialog);
+        pButton->setAccessibleName(StripPrefix(text));
         // A focused push button takes Enter for itself, as on the platform; otherwise the
         // default button does.
         pButton->setAutoDefault(true);
@@ -128,6 +132,11 @@ QWidget* CreateControl(const plat::ui::DlgItemTemplate& item, CDialogWindow* pDi
         return nullptr;
     }
     pControl->setObjectName(QString::number(item.nID));
+    // A string with the control's id names it for assistive technology; a control that
+    // shows no text of its own (the path field) has no other name.
+    CString strName;
+    if (item.nID > 0 && strName.LoadString(static_cast<UINT>(item.nID)) && !strName.IsEmpty())
+        pControl->setAccessibleName(FromAnsi(strName));
     if (item.dwStyle & WS_TABSTOP)
         pControl->setFocusPolicy(Qt::StrongFocus);
     else if (cls == u"static")
@@ -149,6 +158,18 @@ std::unique_ptr<HMENU__> DefaultWindowMenu()
         pMenu->items.push_back({MF_STRING, SC_MOVE, "&Move"});
     pMenu->items.push_back({MF_STRING, SC_CLOSE, "&Close\tAlt+F4"});
     return pMenu;
+}
+
+// The local files a drag carries, as full paths with the platform's separators.
+std::vector<std::string> LocalFilesOf(const QMimeData* pData)
+{
+    std::vector<std::string> files;
+    if (!pData || !pData->hasUrls())
+        return files;
+    for (const QUrl& url : pData->urls())
+        if (url.isLocalFile())
+            files.push_back(QDir::toNativeSeparators(url.toLocalFile()).toStdString());
+    return files;
 }
 
 QWidget* ControlOf(HWND hWnd, int nID)
@@ -213,6 +234,61 @@ void CDialogWindow::contextMenuEvent(QContextMenuEvent* pEvent)
     if (m_hWnd->pSysMenu)
         OpenWindowMenu(pEvent->globalPos());
     pEvent->accept();
+}
+
+bool CDialogWindow::TakeFileDrag(QEvent* pEvent)
+{
+    if (!m_hWnd->bAcceptFiles)
+        return false;
+    switch (pEvent->type())
+    {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    {
+        auto* pDrag = static_cast<QDragMoveEvent*>(pEvent);
+        if (LocalFilesOf(pDrag->mimeData()).empty())
+            return false;
+        pDrag->acceptProposedAction();
+        return true;
+    }
+    case QEvent::Drop:
+    {
+        auto* pDrop = static_cast<QDropEvent*>(pEvent);
+        HDROP__ drop{LocalFilesOf(pDrop->mimeData())};
+        if (drop.filesUtf8.empty())
+            return false;
+        pDrop->acceptProposedAction();
+        Send(WM_DROPFILES, reinterpret_cast<WPARAM>(&drop), 0);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void CDialogWindow::dragEnterEvent(QDragEnterEvent* pEvent)
+{
+    if (!TakeFileDrag(pEvent))
+        pEvent->ignore();
+}
+
+void CDialogWindow::dragMoveEvent(QDragMoveEvent* pEvent)
+{
+    if (!TakeFileDrag(pEvent))
+        pEvent->ignore();
+}
+
+void CDialogWindow::dropEvent(QDropEvent* pEvent)
+{
+    if (!TakeFileDrag(pEvent))
+        pEvent->ignore();
+}
+
+bool CDialogWindow::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (TakeFileDrag(pEvent))
+        return true;
+    return QDialog::eventFilter(pWatched, pEvent);
 }
 
 void CDialogWindow::OpenWindowMenu(const QPoint& globalPos)
@@ -283,6 +359,16 @@ INT_PTR RunModalDialog(CDialog* pDlg, const DlgTemplate& tmpl, HWND hOwner)
         const PixelRect r = DialogUnitsToPixels(base, item.x, item.y, item.cx, item.cy);
         pControl->setGeometry(r.x, r.y, r.cx, r.cy);
         handle.controls.emplace_back(item.nID, pControl);
+    }
+    // Tab goes through the controls in template order, as the platform's dialogs do.
+    QWidget* pPrevious = nullptr;
+    for (const auto& [nID, pControl] : handle.controls)
+    {
+        if (pControl->focusPolicy() != Qt::StrongFocus)
+            continue;
+        if (pPrevious)
+            QWidget::setTabOrder(pPrevious, pControl);
+        pPrevious = pControl;
     }
     if (tmpl.dwStyle & WS_SYSMENU)
         handle.pSysMenu = plat::qt::DefaultWindowMenu();
@@ -412,6 +498,32 @@ bool SetControlText(HWND hWnd, int nID, std::string_view strUtf8)
         pLabel->setText(text);
     else
         return false;
+    return true;
+}
+
+void AcceptDroppedFiles(HWND hWnd, bool bAccept)
+{
+    hWnd->bAcceptFiles = bAccept;
+    hWnd->pWidget->setAcceptDrops(bAccept);
+    for (const auto& [nID, pControl] : hWnd->controls)
+    {
+        if (bAccept)
+            pControl->installEventFilter(hWnd->pWidget);
+        else
+            pControl->removeEventFilter(hWnd->pWidget);
+    }
+}
+
+UINT GetDroppedFileCount(HDROP hDrop)
+{
+    return static_cast<UINT>(hDrop->filesUtf8.size());
+}
+
+bool GetDroppedFile(HDROP hDrop, UINT iFile, std::string& strPathUtf8)
+{
+    if (iFile >= hDrop->filesUtf8.size())
+        return false;
+    strPathUtf8 = hDrop->filesUtf8[iFile];
     return true;
 }
 

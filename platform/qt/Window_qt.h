@@ -47,7 +47,14 @@ struct HWND__
     HICON hIconSmall = nullptr;
     bool bInModalLoop = false;
     bool bEnded = false; ///< EndDialog was called
+    bool bAcceptFiles = false; ///< DragAcceptFiles: dropped files become WM_DROPFILES
     int nResult = 0;
+};
+
+/// The files of one drop, as full local paths.
+struct HDROP__
+{
+    std::vector<std::string> filesUtf8;
 };
 
 struct HDC__
@@ -87,9 +94,17 @@ protected:
     void paintEvent(QPaintEvent* pEvent) override;
     void closeEvent(QCloseEvent* pEvent) override;
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dragMoveEvent(QDragMoveEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
+    /// Drags of files over a control are the dialog's, as they are on the platform: an
+    /// edit control would take a file's address as text.
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
     LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam);
+    /// Takes a drag or drop event that carries local files; false for any other.
+    bool TakeFileDrag(QEvent* pEvent);
     HWND m_hWnd;
 };
 } // namespace plat::qt

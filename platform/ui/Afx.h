@@ -45,6 +45,8 @@ struct HMENU__;
 using HMENU = HMENU__*;
 struct HDC__;
 using HDC = HDC__*;
+struct HDROP__;
+using HDROP = HDROP__*; ///< the files of one drop (WM_DROPFILES)
 
 struct tagRECT
 {
@@ -89,6 +91,7 @@ constexpr LPARAM MAKELPARAM(WORD lo, WORD hi) { return static_cast<LPARAM>(lo | 
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
+#define WM_DROPFILES 0x0233
 
 // WM_SETICON
 #define ICON_SMALL 0

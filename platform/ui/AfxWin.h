@@ -28,12 +28,14 @@ enum AfxSig
     AfxSig_vwl,     ///< void (UINT, LPARAM)      WM_SYSCOMMAND
     AfxSig_hv,      ///< HCURSOR ()               WM_QUERYDRAGICON
     AfxSig_pv,      ///< void ()                  WM_PAINT
+    AfxSig_vD,      ///< void (HDROP)             WM_DROPFILES
 };
 
 using AFX_PMSG = void (CCmdTarget::*)();
 using AFX_PMSG_WL = void (CWnd::*)(UINT, LPARAM);
 using AFX_PMSG_HV = HCURSOR (CWnd::*)();
 using AFX_PMSG_WV = void (CWnd::*)();
+using AFX_PMSG_WD = void (CWnd::*)(HDROP);
 
 /// One handler; the union keeps each handler in its own type, so no cast between member
 /// function types is needed.
@@ -43,6 +45,7 @@ union AfxMsgFn
     AFX_PMSG_WL pfnWL;
     AFX_PMSG_HV pfnHV;
     AFX_PMSG_WV pfnWV;
+    AFX_PMSG_WD pfnWD;
 };
 
 struct AFX_MSGMAP_ENTRY
@@ -96,6 +99,10 @@ protected:                                                                      
 #define ON_WM_QUERYDRAGICON()                                                                 \
     {WM_QUERYDRAGICON, 0, 0, 0, AfxSig_hv,                                                    \
      {.pfnHV = static_cast<AFX_PMSG_HV>(&ThisClass::OnQueryDragIcon)}},
+
+#define ON_WM_DROPFILES()                                                                     \
+    {WM_DROPFILES, 0, 0, 0, AfxSig_vD,                                                        \
+     {.pfnWD = static_cast<AFX_PMSG_WD>(&ThisClass::OnDropFiles)}},
 
 #define afx_msg
 
@@ -191,6 +198,8 @@ public:
     CMenu* GetSystemMenu(BOOL bRevert) const;
     BOOL IsIconic() const;
     void GetClientRect(LPRECT lpRect) const;
+    /// Lets files be dropped on the window: each drop arrives as WM_DROPFILES.
+    void DragAcceptFiles(BOOL bAccept = TRUE);
 
     /// Handles one message: the message map first, the default processing otherwise.
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
@@ -207,6 +216,8 @@ protected:
     afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
     afx_msg void OnPaint();
     afx_msg HCURSOR OnQueryDragIcon();
+    /// The files of a drop; they are released once the handler returns.
+    afx_msg void OnDropFiles(HDROP hDropInfo);
 
     DECLARE_MESSAGE_MAP()
 
@@ -282,6 +293,18 @@ public:
     CString m_strPathName;
 };
 
+/// What the command line asks for. The first argument that is no option (an option
+/// starts with "-") is the file to open; every other argument is passed over.
+class CCommandLineInfo
+{
+public:
+    virtual ~CCommandLineInfo() = default;
+    /// Called for each argument in turn; bFlag for an option, given without its "-".
+    virtual void ParseParam(LPCTSTR pszParam, BOOL bFlag, BOOL bLast);
+
+    CString m_strFileName; ///< empty when no file was named
+};
+
 /// The application object; exactly one exists.
 class CWinApp : public CCmdTarget
 {
@@ -292,12 +315,16 @@ public:
 
     /// Called once at start; FALSE ends the application without a message loop.
     virtual BOOL InitInstance();
+    /// Hands each command-line argument (after the program's name) to rCmdInfo.
+    void ParseCommandLine(CCommandLineInfo& rCmdInfo);
     /// Loads an icon group of the program's resources at the standard large-icon size.
     /// The handle is shared and stays valid for the life of the process.
     HICON LoadIcon(UINT nIDResource) const;
 
     CWnd* m_pMainWnd = nullptr;
     std::string m_strAppName;
+    /// The arguments after the program's name, as UTF-8; set by AfxWinMain.
+    std::vector<std::string> m_argsUtf8;
 
     /// The standard help command: the program ships no help file, so nothing shows.
     afx_msg void OnHelp();
@@ -313,7 +340,13 @@ CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
 /// The framework's entry point, called by the backend's process entry: sets up the window
 /// system, runs InitInstance and returns the process's exit status (0 when InitInstance
-/// returns FALSE). Of the command line only the program's own path is taken, for its name.
-int AfxWinMain(const char* pszModulePath);
+/// returns FALSE). The program's own path gives its name; the arguments (UTF-8) are kept
+/// for ParseCommandLine.
+int AfxWinMain(const char* pszModulePath, std::vector<std::string> argsUtf8 = {});
+/// The number of files of a drop.
+UINT AfxGetDroppedFileCount(HDROP hDropInfo);
+/// The full path of file iFile of a drop, in the ANSI code page ('?' for a character the
+/// page lacks); empty past the last file.
+CString AfxGetDroppedFile(HDROP hDropInfo, UINT iFile);
 /// Shows a message box over the main window; returns the button pressed.
 int AfxMessageBox(const CString& strText, UINT nType = MB_OK | MB_ICONEXCLAMATION);

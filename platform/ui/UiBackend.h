@@ -43,6 +43,12 @@ bool SetControlText(HWND hWnd, int nID, std::string_view strUtf8);
 
 /// The window menu of a window, nullptr when it has none (or when bRevert resets it).
 HMENU GetWindowMenu(HWND hWnd, bool bRevert);
+/// Lets files be dropped on a dialog and its controls; each drop is sent to the window
+/// object as WM_DROPFILES, and the backend releases the drop once that returns.
+void AcceptDroppedFiles(HWND hWnd, bool bAccept);
+UINT GetDroppedFileCount(HDROP hDrop);
+/// The full path of file iFile of a drop; false past the last file.
+bool GetDroppedFile(HDROP hDrop, UINT iFile, std::string& strPathUtf8);
 bool IsWindowMinimized(HWND hWnd);
 RECT GetWindowClientRect(HWND hWnd);
 

@@ -1,6 +1,7 @@
 // The framework's start-up, the same on every window system: the runtime has built the
 // application object before the backend's process entry calls AfxWinMain.
 #include <string_view>
+#include <utility>
 
 #include "UiBackend.h"
 
@@ -24,7 +25,7 @@ struct WindowSystemSession
 };
 } // namespace
 
-int AfxWinMain(const char* pszModulePath)
+int AfxWinMain(const char* pszModulePath, std::vector<std::string> argsUtf8)
 {
     CWinApp* pApp = AfxGetApp();
     if (!pApp || !plat::ui::StartWindowSystem(pszModulePath))
@@ -32,6 +33,7 @@ int AfxWinMain(const char* pszModulePath)
     const WindowSystemSession session;
     if (pApp->m_strAppName.empty())
         pApp->m_strAppName = AppNameFromModule(pszModulePath ? pszModulePath : "");
+    pApp->m_argsUtf8 = std::move(argsUtf8);
     const BOOL bRun = pApp->InitInstance();
     // The main window was a local of InitInstance: nothing may reach it from here on.
     pApp->m_pMainWnd = nullptr;

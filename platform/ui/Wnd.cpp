@@ -219,6 +219,12 @@ void CWnd::GetClientRect(LPRECT lpRect) const
     *lpRect = m_hWnd ? plat::ui::GetWindowClientRect(m_hWnd) : RECT{0, 0, 0, 0};
 }
 
+void CWnd::DragAcceptFiles(BOOL bAccept)
+{
+    if (m_hWnd)
+        plat::ui::AcceptDroppedFiles(m_hWnd, bAccept != FALSE);
+}
+
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     // Default() answers the message being handled; handlers may send others meanwhile.
@@ -275,6 +281,10 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
         (this->*pEntry->fn.pfnWV)();
         *pResult = 0;
         return TRUE;
+    case AfxSig_vD:
+        (this->*pEntry->fn.pfnWD)(reinterpret_cast<HDROP>(wParam));
+        *pResult = 0;
+        return TRUE;
     default:
         return FALSE;
     }
@@ -293,6 +303,11 @@ void CWnd::OnPaint()
 HCURSOR CWnd::OnQueryDragIcon()
 {
     return reinterpret_cast<HCURSOR>(Default());
+}
+
+void CWnd::OnDropFiles(HDROP)
+{
+    Default();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -438,6 +453,17 @@ BOOL CWinApp::InitInstance()
     return TRUE;
 }
 
+void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo)
+{
+    for (size_t i = 0; i < m_argsUtf8.size(); ++i)
+    {
+        const std::string& arg = m_argsUtf8[i];
+        const bool bFlag = arg.size() > 0 && arg[0] == '-';
+        const CString strParam = plat::Utf8ToAnsi(bFlag ? arg.substr(1) : arg);
+        rCmdInfo.ParseParam(strParam, bFlag, i + 1 == m_argsUtf8.size());
+    }
+}
+
 BOOL CWinApp::Enable3dControls()
 {
     return TRUE;
@@ -451,6 +477,26 @@ HICON CWinApp::LoadIcon(UINT nIDResource) const
 
 void CWinApp::OnHelp()
 {
+}
+
+void CCommandLineInfo::ParseParam(LPCTSTR pszParam, BOOL bFlag, BOOL)
+{
+    // Only the first file named counts; the dialog holds one path.
+    if (!bFlag && m_strFileName.IsEmpty())
+        m_strFileName = pszParam;
+}
+
+UINT AfxGetDroppedFileCount(HDROP hDropInfo)
+{
+    return hDropInfo ? plat::ui::GetDroppedFileCount(hDropInfo) : 0;
+}
+
+CString AfxGetDroppedFile(HDROP hDropInfo, UINT iFile)
+{
+    std::string strPathUtf8;
+    if (!hDropInfo || !plat::ui::GetDroppedFile(hDropInfo, iFile, strPathUtf8))
+        return CString();
+    return plat::Utf8ToAnsi(strPathUtf8);
 }
 
 CWinApp* AfxGetApp()

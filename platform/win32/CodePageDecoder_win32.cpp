@@ -55,9 +55,37 @@ std::unique_ptr<CCodePageDecoder> OpenCodePageDecoder(UINT cp)
     return std::make_unique<CWindowsDecoder>(cp);
 }
 
+namespace
+{
+/// The ANSI code page of one locale, 0 when it has none or cannot be read.
+UINT LocaleAnsiCodePage(LPCWSTR pszLocale)
+{
+    // LOCALE_RETURN_NUMBER: the answer is a DWORD written into the buffer, whose size is
+    // counted in WCHARs (2 for a DWORD); 0 means failure.
+    DWORD cp = 0;
+    if (::GetLocaleInfoEx(pszLocale, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                          reinterpret_cast<LPWSTR>(&cp), sizeof cp / sizeof(WCHAR)) == 0)
+        return 0;
+    return cp;
+}
+
+/// The ANSI code page of the system locale (not the user's: GetACP follows the system's).
+UINT SystemLocaleAnsiCodePage()
+{
+    if (const UINT cp = LocaleAnsiCodePage(LOCALE_NAME_SYSTEM_DEFAULT); cp != 0)
+        return cp;
+    // Wine refuses the alias of the system locale; asked by its name, it answers.
+    wchar_t szName[LOCALE_NAME_MAX_LENGTH] = L"";
+    if (::GetSystemDefaultLocaleName(szName, LOCALE_NAME_MAX_LENGTH) == 0)
+        return 0;
+    return LocaleAnsiCodePage(szName);
+}
+} // namespace
+
 UINT SystemCodePage()
 {
-    return ::GetACP();
+    const UINT acp = ::GetACP();
+    return ChooseAnsiCodePage(acp, acp == CP_UTF8 ? SystemLocaleAnsiCodePage() : 0);
 }
 
 } // namespace plat

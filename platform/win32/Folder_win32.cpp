@@ -2,6 +2,7 @@
 // paths, called in their wide forms with the ANSI text converted at the boundary.
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "CodePage.h"
 #include "Folder.h"
@@ -32,9 +33,37 @@ bool GetCurrentDirectory(CString& strFolder)
     return true;
 }
 
+namespace
+{
+// The result in the caller's buffer, in the manner of GetFullPathName.
+unsigned CopyFullPath(std::string_view full, unsigned nBufferLength, char* pBuffer,
+                      char** ppFilePart)
+{
+    const auto nLength = static_cast<unsigned>(full.size());
+    if (nLength + 1 > nBufferLength)
+        return nLength + 1;
+    std::memcpy(pBuffer, full.data(), nLength);
+    pBuffer[nLength] = '\0';
+    if (ppFilePart)
+    {
+        // After the last separator, which a trail byte never is; none when it ends in one.
+        const int nLast = LastSeparator(GetACP(), full, kSystemSeparators);
+        *ppFilePart = nLast + 1 == static_cast<int>(nLength) ? nullptr : pBuffer + nLast + 1;
+    }
+    return nLength;
+}
+} // namespace
+
 unsigned GetFullPathName(const CString& strPath, unsigned nBufferLength, char* pBuffer,
                          char** ppFilePart)
 {
+    // Most entries of a playlist name a plain absolute path, which the system would hand
+    // back unchanged; asking it costs two conversions and its parsing for every entry.
+    const UINT cp = GetACP();
+    const CCodePageTable* pTable = IsDoubleByteCodePage(cp) ? nullptr : GetCodePageTable(cp);
+    if (IsPlainWindowsFullPath(strPath.View(), pTable))
+        return CopyFullPath(strPath.View(), nBufferLength, pBuffer, ppFilePart);
+
     const std::wstring path = WideFromAnsi(strPath.View());
     if (path.empty() || path.find(L'\0') != std::wstring::npos)
         return 0;
@@ -50,18 +79,7 @@ unsigned GetFullPathName(const CString& strPath, unsigned nBufferLength, char* p
         return 0;
     full.resize(n);
     const CString strFull = AnsiFromWide(full);
-    const auto nLength = static_cast<unsigned>(strFull.GetLength());
-    if (nLength + 1 > nBufferLength)
-        return nLength + 1;
-    std::memcpy(pBuffer, strFull.GetData(), nLength);
-    pBuffer[nLength] = '\0';
-    if (ppFilePart)
-    {
-        // After the last separator, which a trail byte never is; none when it ends in one.
-        const int nLast = LastSeparator(GetACP(), strFull.View(), kSystemSeparators);
-        *ppFilePart = nLast + 1 == static_cast<int>(nLength) ? nullptr : pBuffer + nLast + 1;
-    }
-    return nLength;
+    return CopyFullPath(strFull.View(), nBufferLength, pBuffer, ppFilePart);
 }
 
 } // namespace plat

@@ -6,6 +6,7 @@
 #include "Win32.h"
 
 #include <commdlg.h> // not part of the lean header; the layer names its flags
+#include <shellapi.h> // dropped files
 
 #undef AppendMenu
 #undef DefWindowProc

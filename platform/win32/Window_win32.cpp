@@ -40,7 +40,11 @@ LRESULT CALLBACK SubclassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPa
     }
     if (!pWnd)
         return ::CallWindowProcW(oldProc, hWnd, message, wParam, lParam);
-    return plat::ui::DispatchToWindow(pWnd, message, wParam, lParam);
+    const LRESULT lResult = plat::ui::DispatchToWindow(pWnd, message, wParam, lParam);
+    // The receiver of a drop releases it, whether its handler took the message or not.
+    if (message == WM_DROPFILES)
+        ::DragFinish(reinterpret_cast<HDROP>(wParam));
+    return lResult;
 }
 
 // A dialog opens centred over its owner, or on the screen when it has none (its template
@@ -93,6 +97,30 @@ PaintInProgress g_paint;
 
 namespace plat::ui
 {
+
+void AcceptDroppedFiles(HWND hWnd, bool bAccept)
+{
+    ::DragAcceptFiles(hWnd, bAccept ? TRUE : FALSE);
+}
+
+UINT GetDroppedFileCount(HDROP hDrop)
+{
+    // Index 0xFFFFFFFF asks for the number of files.
+    return ::DragQueryFileW(hDrop, 0xFFFFFFFF, nullptr, 0);
+}
+
+bool GetDroppedFile(HDROP hDrop, UINT iFile, std::string& strPathUtf8)
+{
+    // Without a buffer the answer is the length in characters, not counting the zero;
+    // 0 past the last file.
+    const UINT nLength = ::DragQueryFileW(hDrop, iFile, nullptr, 0);
+    if (nLength == 0)
+        return false;
+    std::wstring path(nLength + 1, L'\0');
+    path.resize(::DragQueryFileW(hDrop, iFile, path.data(), nLength + 1));
+    strPathUtf8 = plat::Utf8FromWide(path);
+    return true;
+}
 
 INT_PTR RunModalDialog(CDialog* pDlg, const DlgTemplate& tmpl, HWND hOwner)
 {

@@ -24,7 +24,7 @@ desktop=$prefix/share/applications/io.sqk2xml.sqk2xml.desktop
 metainfo=$prefix/share/metainfo/io.sqk2xml.sqk2xml.metainfo.xml
 [ -f "$desktop" ] || fail "the desktop entry is missing"
 [ -f "$metainfo" ] || fail "the AppStream metainfo is missing"
-grep -qx 'Exec=sqk2xml' "$desktop" || fail "the desktop entry does not start sqk2xml"
+grep -qx 'Exec=sqk2xml %f' "$desktop" || fail "the desktop entry does not start sqk2xml with a file"
 grep -qx 'Icon=sqk2xml' "$desktop" || fail "the desktop entry names another icon"
 grep -q '^Comment=.' "$desktop" || fail "the desktop entry has no description"
 # The release the metainfo names is the product version of the version block.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# End to end on a real X server: starts Xvfb, runs the sqk2xml program, types a playlist
-# path into its field with xdotool, presses Return, checks the outputs and the hand-over,
-# presses Escape and checks that the process ended with status 0.
+# End to end on a real X server: starts Xvfb, runs the sqk2xml program with a playlist
+# path (as the desktop opens a file), presses Return, checks the outputs and the
+# hand-over; then types another path into the field with xdotool and converts that; presses
+# Escape and checks that the process ended with status 0.
 #   e2e_xvfb.sh PROGRAM ARTIFACT_DIR
 # A screenshot of the dialog, and the document and page it wrote (dialog/), are left in
 # ARTIFACT_DIR.
@@ -62,9 +63,13 @@ export DISPLAY=":$(head -n1 "$work/display")"
 mkdir "$work/music"
 printf '#Sonquill playlist\r\n/music/First Song.mp3\r\n/music/Second Song.mp3\r\n' \
   >"$work/music/party.sqk"
+printf '#Sonquill playlist\r\n/music/Typed Song.mp3\r\n' >"$work/music/typed.sqk"
+cp "$work/music/party.sqk" "$work/music/other.sqk"
 
-# The arguments would move the program off this X server if anything read them.
-"$program" -platform offscreen "$work/music/other.sqk" >"$work/app.log" 2>&1 &
+# The first path fills the field; the option would move the program off this X server if
+# the window system read it, and the second path is passed over.
+"$program" --platform=offscreen "$work/music/party.sqk" "$work/music/other.sqk" \
+  >"$work/app.log" 2>&1 &
 app_pid=$!
 
 find_window() { wid=$(xdotool search --onlyvisible --name '^sqk2xml$' 2>/dev/null | head -n1); [ -n "$wid" ]; }
@@ -75,7 +80,6 @@ wait_for 200 find_window || fail "the dialog did not appear"
 sleep 0.5
 xdotool mousemove --window "$wid" 40 15 click 1
 sleep 0.3
-xdotool type --delay 20 "$work/music/party.sqk"
 xdotool key Return
 
 wait_for 100 test -s "$SQK2XML_HANDOVER_LOG" || fail "nothing was handed over"
@@ -84,7 +88,7 @@ wait_for 100 test -s "$SQK2XML_HANDOVER_LOG" || fail "nothing was handed over"
 grep -q 'Second Song' "$work/music/party.xml" || fail "party.xml lacks the second track"
 [ "$(cat "$SQK2XML_HANDOVER_LOG")" = "$work/music/party.htm" ] ||
   fail "handed over: $(cat "$SQK2XML_HANDOVER_LOG")"
-[ ! -e "$work/music/other.xml" ] || fail "a command-line argument was converted"
+[ ! -e "$work/music/other.xml" ] || fail "the second command-line path was converted"
 kill -0 "$app_pid" 2>/dev/null || fail "the dialog closed on Convert"
 
 /usr/bin/import -window "$wid" "$artifacts/sqk2xml-e2e.png" || echo "e2e: no screenshot" >&2
@@ -93,11 +97,22 @@ rm -rf "$artifacts/dialog"
 mkdir "$artifacts/dialog"
 cp "$work/music/party.sqk" "$work/music/party.xml" "$work/music/party.htm" "$artifacts/dialog/"
 
+# A path typed over the one the program started with.
+xdotool key ctrl+a
+xdotool type --delay 20 "$work/music/typed.sqk"
+xdotool key Return
+wait_for 100 test -f "$work/music/typed.xml" || fail "typed.xml was not written"
+grep -q 'Typed Song' "$work/music/typed.xml" || fail "typed.xml lacks its track"
+wait_for 50 eval '[ "$(wc -l <"$SQK2XML_HANDOVER_LOG")" -eq 2 ]' ||
+  fail "handed over: $(cat "$SQK2XML_HANDOVER_LOG")"
+
 xdotool key Escape
 wait_for 100 eval '! kill -0 "$app_pid" 2>/dev/null' || fail "Escape did not end the program"
 status=0
 wait "$app_pid" || status=$?
 app_pid=
 [ "$status" -eq 0 ] || fail "exit status $status"
-[ "$(wc -l <"$SQK2XML_HANDOVER_LOG")" -eq 1 ] || fail "more than one hand-over"
-echo "e2e: converted, handed over once, ended with status 0"
+[ "$(sed -n 2p "$SQK2XML_HANDOVER_LOG")" = "$work/music/typed.htm" ] ||
+  fail "handed over: $(cat "$SQK2XML_HANDOVER_LOG")"
+[ "$(wc -l <"$SQK2XML_HANDOVER_LOG")" -eq 2 ] || fail "more than two hand-overs"
+echo "e2e: started with a path, converted it and a typed one, ended with status 0"

@@ -6,6 +6,8 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QDropEvent>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
@@ -124,6 +126,10 @@ private slots:
     void iconIsSetAndDrawnWhenMinimised();
     void iconGroupHoldsTwoSixteenColourImages();
     void initInstanceRunsMainDialogAndReturnsFalse();
+    void commandLineFillsPathField_data();
+    void commandLineFillsPathField();
+    void droppedFileFillsPathField_data();
+    void droppedFileFillsPathField();
 
 private:
     std::unique_ptr<guitest::FakeOpener> m_pOpener;
@@ -226,8 +232,14 @@ void tst_ConvertDlg::mainDialogFollowsTemplateAndFont()
         QCOMPARE(pConvert->geometry(), units.Rect(263, 29, 50, 14));
         QCOMPARE(pPath->text(), QString());
         QVERIFY(pPath->hasFrame());
-        QCOMPARE(pBrowse->text(), QStringLiteral("Browse"));
-        QCOMPARE(pConvert->text(), QStringLiteral("Convert"));
+        QCOMPARE(pBrowse->text(), QStringLiteral("&Browse"));
+        QCOMPARE(pConvert->text(), QStringLiteral("&Convert"));
+        QCOMPARE(pBrowse->shortcut(), QKeySequence(Qt::ALT | Qt::Key_B));
+        QCOMPARE(pConvert->shortcut(), QKeySequence(Qt::ALT | Qt::Key_C));
+        // Screen readers name the field by its string, the buttons by their text.
+        QCOMPARE(pPath->accessibleName(), QStringLiteral("Playlist path"));
+        QCOMPARE(pBrowse->accessibleName(), QStringLiteral("Browse"));
+        QCOMPARE(pConvert->accessibleName(), QStringLiteral("Convert"));
         QVERIFY(pConvert->isDefault());
         QVERIFY(!pBrowse->isDefault());
         QVERIFY(!pDialog->findChild<QPushButton*>(QString::number(IDCANCEL)));
@@ -665,6 +677,92 @@ void tst_ConvertDlg::initInstanceRunsMainDialogAndReturnsFalse()
     QCOMPARE(s_app.InitInstance(), FALSE);
     QVERIFY(!pMain);
     s_app.m_pMainWnd = nullptr;
+}
+
+void tst_ConvertDlg::commandLineFillsPathField_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("no argument: an empty field") << QStringList{} << QString();
+    QTest::newRow("one path") << QStringList{"/music/party.sqk"} << "/music/party.sqk";
+    QTest::newRow("a name outside the code page")
+        << QStringList{"/music/caf\u00e9 \u4e2d.sqk"} << "/music/caf\u00e9 ?.sqk";
+    QTest::newRow("options are passed over")
+        << QStringList{"--verbose", "-x", "/music/party.sqk"} << "/music/party.sqk";
+    QTest::newRow("the first of several paths")
+        << QStringList{"/music/a.sqk", "--x", "/music/b.sqk"} << "/music/a.sqk";
+    QTest::newRow("only options: an empty field") << QStringList{"--help"} << QString();
+}
+
+void tst_ConvertDlg::commandLineFillsPathField()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, expected);
+    s_app.m_argsUtf8.clear();
+    for (const QString& arg : args)
+        s_app.m_argsUtf8.push_back(arg.toStdString());
+    bool bChecked = false;
+    OnModal<QDialog>(nullptr, [&](QDialog* pDialog) {
+        QLineEdit* pPath = PathField(pDialog);
+        QVERIFY(pPath);
+        QCOMPARE(pPath->text(), expected);
+        QTRY_COMPARE(QApplication::focusWidget(), pPath);
+        // No message box of any kind: the main dialog is the only window.
+        QCOMPARE(QApplication::activeModalWidget(), pDialog);
+        bChecked = true;
+        QTest::keyClick(pDialog, Qt::Key_Escape);
+    });
+    QCOMPARE(s_app.InitInstance(), FALSE);
+    s_app.m_pMainWnd = nullptr;
+    s_app.m_argsUtf8.clear();
+    QVERIFY(bChecked);
+}
+
+void tst_ConvertDlg::droppedFileFillsPathField_data()
+{
+    QTest::addColumn<QList<QUrl>>("urls");
+    QTest::addColumn<bool>("onField");
+    QTest::addColumn<QString>("expected");
+    const QUrl one = QUrl::fromLocalFile(QStringLiteral("/music/party one.sqk"));
+    const QUrl two = QUrl::fromLocalFile(QStringLiteral("/music/two.sqk"));
+    QTest::newRow("one file on the dialog") << QList<QUrl>{one} << false << "/music/party one.sqk";
+    QTest::newRow("one file on the path field")
+        << QList<QUrl>{one} << true << "/music/party one.sqk";
+    QTest::newRow("several files: the first") << QList<QUrl>{one, two} << false
+                                              << "/music/party one.sqk";
+    QTest::newRow("a remote address first: the first local file")
+        << QList<QUrl>{QUrl(QStringLiteral("https://example.org/a.sqk")), two} << true
+        << "/music/two.sqk";
+    QTest::newRow("no local file: refused, the field keeps its text")
+        << QList<QUrl>{QUrl(QStringLiteral("https://example.org/a.sqk"))} << false << "kept";
+}
+
+void tst_ConvertDlg::droppedFileFillsPathField()
+{
+    QFETCH(QList<QUrl>, urls);
+    QFETCH(bool, onField);
+    QFETCH(QString, expected);
+    CConvertDlg dlg;
+    const INT_PTR nResult = RunMain(dlg, [&](QDialog* pDialog) {
+        QLineEdit* pPath = PathField(pDialog);
+        QVERIFY(pPath);
+        pPath->setText(QStringLiteral("kept"));
+        QWidget* pTarget = onField ? static_cast<QWidget*>(pPath) : pDialog;
+        const QPoint at = pTarget->rect().center();
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(pTarget, &enter);
+        const bool bLocal = expected != u"kept";
+        QCOMPARE(enter.isAccepted(), bLocal);
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(pTarget, &drop);
+        QCOMPARE(pPath->text(), expected);
+        // The field holds a path, never a file's address.
+        QVERIFY(!pPath->text().startsWith(u"file:"));
+        QTest::keyClick(pPath, Qt::Key_Escape);
+    });
+    QCOMPARE(nResult, INT_PTR(IDCANCEL));
 }
 
 QTEST_MAIN(tst_ConvertDlg)

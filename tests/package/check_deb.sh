@@ -23,6 +23,14 @@ depends=$(field Depends)
 for library in libc6 libqt6widgets6; do
   [[ ", $depends" == *", $library "* ]] || fail "Depends lacks $library: $depends"
 done
+[ "$(field Recommends)" = "xdg-utils, shared-mime-info" ] ||
+  fail "Recommends: $(field Recommends)"
+[ "$(field Section)" = sound ] || fail "Section: $(field Section)"
+# The MIME and desktop databases are brought up to date by their packages' file
+# triggers: the package needs no maintainer scripts of its own.
+scripts=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v '^$' |
+  LC_ALL=C sort | tr '\n' ' ')
+[ "$scripts" = "control md5sums " ] || fail "control files: $scripts"
 
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
@@ -34,11 +42,16 @@ usr/share/doc/sqk2xml/copyright
 usr/share/icons/hicolor/16x16/apps/sqk2xml.png
 usr/share/icons/hicolor/32x32/apps/sqk2xml.png
 usr/share/man/man1/sqk2xml-cli.1
-usr/share/metainfo/io.sqk2xml.sqk2xml.metainfo.xml"
+usr/share/metainfo/io.sqk2xml.sqk2xml.metainfo.xml
+usr/share/mime/packages/io.sqk2xml.sqk2xml.xml"
 actual=$(cd "$root" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort)
 [ "$actual" = "$expected" ] || fail "files differ from the expected list:
 $(diff <(echo "$expected") <(echo "$actual") || true)"
 cmp -s "$root/usr/share/doc/sqk2xml/copyright" "$source/LICENSE" || fail "copyright is not LICENSE"
+cmp -s "$root/usr/share/mime/packages/io.sqk2xml.sqk2xml.xml" \
+  "$source/ui/desktop/io.sqk2xml.sqk2xml.mime.xml" || fail "the MIME definition differs"
+grep -qx 'MimeType=application/x-sonquill-playlist;' \
+  "$root/usr/share/applications/io.sqk2xml.sqk2xml.desktop" || fail "the desktop entry names no type"
 
 # The unpacked converter runs and converts.
 [ "$("$root/usr/bin/sqk2xml-cli" --version | head -n 1)" = "sqk2xml-cli $version" ] ||

@@ -57,8 +57,16 @@ for _ in $(seq 200); do
   sleep 0.1
 done
 [ -n "$window" ] || fail "sqk2xml.exe showed no dialog"
-xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window" 2>/dev/null || true
-xdotool key --window "$window" Escape
+# A key sent before Wine has given the dialog the focus is lost: sent again until it ends.
+for _ in $(seq 10); do
+  xdotool windowfocus --sync "$window" 2>/dev/null || true
+  xdotool key --window "$window" Escape 2>/dev/null || true
+  for _ in $(seq 20); do
+    kill -0 "$app_pid" 2>/dev/null || break 2
+    sleep 0.1
+  done
+done
+! kill -0 "$app_pid" 2>/dev/null || fail "Escape did not end sqk2xml.exe"
 status=0
 wait "$app_pid" || status=$?
 app_pid=

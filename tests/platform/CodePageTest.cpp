@@ -52,6 +52,31 @@ TEST(CodePage, LocaleLanguageChoosesThePage)
 #endif
 }
 
+// What Windows answers, GetACP() and the system locale's ANSI code page, and the page the
+// playlists are then read in.
+TEST(CodePage, AUtf8SystemReadsPlaylistsInItsLocalesPage)
+{
+    struct Case
+    {
+        UINT nAcp, nLocaleAnsi, nExpected;
+        const char* what;
+    };
+    const Case cases[] = {
+        {1252, 0, 1252, "an ordinary system keeps its page"},
+        {932, 1252, 932, "any other page stands whatever the locale says"},
+        {65001, 1252, 1252, "UTF-8 on a Western European system"},
+        {65001, 932, 932, "UTF-8 on a Japanese system"},
+        {65001, 1251, 1251, "UTF-8 on a Russian system"},
+        {65001, 0, 1252, "a locale without an ANSI page"},
+        {65001, 65001, 1252, "a locale that answers UTF-8 itself"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(ChooseAnsiCodePage(c.nAcp, c.nLocaleAnsi), c.nExpected);
+    }
+}
+
 TEST(CodePage, EverySupportedPageHasATableWithPlainAscii)
 {
     // The help text and the messages show the list as people read it.

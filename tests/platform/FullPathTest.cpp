@@ -5,6 +5,10 @@
 #include "CodePage.h"
 #include "Folder.h"
 #include "TestSupport.h"
+#ifdef _WIN32
+#include "WideText.h"
+#include "Win32.h"
+#endif
 
 using namespace plat;
 
@@ -44,6 +48,105 @@ TEST(FullPath, ResolvesLexically)
     EXPECT_EQ(ResolvePosixPath(932, "\x95\x5C\\a.mp3", "/m").View(), "/m/\x95\x5C/a.mp3");
     EXPECT_EQ(ResolvePosixPath(1252, "\x95\x5C\\a.mp3", "/m").View(), "/m/\x95/a.mp3");
 }
+
+namespace
+{
+// Paths that Windows resolves to themselves, and paths it may change (or treats apart).
+const char* const kPlainPaths[] = {
+    "C:\\Music\\Song.mp3",
+    "D:\\a",
+    "Z:\\Music Library\\Artist - Album (1999) [CD 1]\\01 - Intro; #1, 50% 'live'.mp3",
+    "C:\\.hidden\\x.y.z",
+    "C:\\console\\nul2.mp3",
+    "C:\\COM10\\LPT\\cons.mp3\\a",
+};
+const char* const kOtherPaths[] = {
+    "c:\\music\\song.mp3",   // a lower-case drive
+    "C:\\",                   // the root: ends in a separator
+    "C:\\Music\\",
+    "C:\\Music\\\\Song.mp3",  // an empty name
+    "C:\\Music\\.\\Song.mp3",
+    "C:\\Music\\..\\Song.mp3",
+    "C:\\Music\\Song.",
+    "C:\\Music\\Song ",
+    "C:\\Music.\\Song.mp3",
+    "C:/Music/Song.mp3",
+    "C:\\Music/Song.mp3",
+    "C:\\Music\\Song.mp3:stream",
+    "C:\\Music\\Song?.mp3",
+    "C:\\Music\\a*b",
+    "C:\\Music\\a\"b",
+    "C:\\Music\\a<b",
+    "C:\\Music\\a|b",
+    "C:\\Music\\a\tb",
+    "C:\\Caf\xE9\\Song.mp3",   // not ASCII: the code page decides
+    "C:\\Music\\CON",
+    "C:\\Music\\nul.txt",
+    "C:\\Music\\Com1 .mp3",
+    "C:\\lpt9\\Song.mp3",
+    "C:\\Music\\CONOUT$",
+    "C:Song.mp3",
+    "\\\\server\\share\\a.mp3",
+    "\\rooted\\a.mp3",
+    "Music\\Song.mp3",
+    "",
+};
+} // namespace
+
+TEST(FullPath, PlainWindowsPathsAreToldByTheirText)
+{
+    for (const char* path : kPlainPaths)
+        EXPECT_TRUE(IsPlainWindowsFullPath(path)) << path;
+    for (const char* path : kOtherPaths)
+        EXPECT_FALSE(IsPlainWindowsFullPath(path)) << path;
+    EXPECT_TRUE(IsPlainWindowsFullPath("C:\\" + std::string(255, 'a')));
+    EXPECT_FALSE(IsPlainWindowsFullPath("C:\\" + std::string(257, 'a'))); // MAX_PATH
+
+    // Letters of a single-byte page pass with its table; a double-byte page's do not, nor
+    // a byte the page leaves undefined, nor the no-break space.
+    const CCodePageTable* p1252 = GetCodePageTable(1252);
+    ASSERT_NE(p1252, nullptr);
+    EXPECT_TRUE(IsPlainWindowsFullPath("C:\\Caf\xE9\\\x80 Song\xFF.mp3", p1252));
+    EXPECT_FALSE(IsPlainWindowsFullPath("C:\\Caf\xE9\\Song.mp3", nullptr));
+    EXPECT_FALSE(IsPlainWindowsFullPath("C:\\\x81\\Song.mp3", p1252));
+    EXPECT_FALSE(IsPlainWindowsFullPath("C:\\Song\xA0", p1252));
+    EXPECT_FALSE(IsPlainWindowsFullPath("C:\\Song\xA0.mp3", p1252));
+    EXPECT_FALSE(IsPlainWindowsFullPath("C:\\\x95\x5C\\Song.mp3", GetCodePageTable(932)));
+}
+
+#ifdef _WIN32
+// The shortcut stands for the system's own resolution: on every plain path, both agree.
+TEST(FullPath, PlainWindowsPathsAreWhatTheSystemResolvesThemTo)
+{
+    for (const char* path : kPlainPaths)
+    {
+        SCOPED_TRACE(path);
+        wchar_t szFull[MAX_PATH * 2] = L"";
+        const std::wstring wide = WideFromUtf8(path);
+        const DWORD n = ::GetFullPathNameW(wide.c_str(), MAX_PATH * 2, szFull, nullptr);
+        ASSERT_GT(n, 0u);
+        EXPECT_EQ(Utf8FromWide(std::wstring_view(szFull, n)), path);
+    }
+    // Every byte of 1252 that the shortcut lets through comes back as itself.
+    SetACP(1252);
+    const CCodePageTable* p1252 = GetCodePageTable(1252);
+    int nPlain = 0;
+    for (int b = 0x80; b <= 0xFF; ++b)
+    {
+        const std::string path = std::string("C:\\a") + char(b) + "b\\" + char(b) + ".mp3";
+        if (!IsPlainWindowsFullPath(path, p1252))
+            continue;
+        ++nPlain;
+        SCOPED_TRACE(b);
+        wchar_t szFull[MAX_PATH * 2] = L"";
+        const std::wstring wide = WideFromAnsi(path);
+        const DWORD n = ::GetFullPathNameW(wide.c_str(), MAX_PATH * 2, szFull, nullptr);
+        ASSERT_GT(n, 0u);
+        EXPECT_EQ(AnsiFromWide(std::wstring_view(szFull, n)).View(), path);
+    }
+    EXPECT_GT(nPlain, 100);
+}
+#endif
 
 TEST(FullPath, FileNameAndTheBufferLimit)
 {

@@ -74,6 +74,9 @@ protected:
     {
         FolderTest::SetUp();
         std::wstring commandLine = L"\"" + plat::WideFromUtf8(SQK2XML_GUI) + L"\"";
+        const std::wstring arguments = Arguments();
+        if (!arguments.empty())
+            commandLine += L" " + arguments;
         const std::wstring folder = plat::WideFromUtf8(dir.Path());
         STARTUPINFOW si{};
         si.cb = sizeof si;
@@ -82,6 +85,9 @@ protected:
         m_hDlg = Window(L"sqk2xml");
         ASSERT_NE(m_hDlg, nullptr) << "the dialog did not show";
     }
+
+    /// What the program is started with after its name; run after the folder is made.
+    virtual std::wstring Arguments() { return L""; }
 
     void TearDown() override
     {
@@ -134,7 +140,35 @@ std::string ExpectedXml()
                                   "\t\t<ARTIST>Artist</ARTIST>", "\t\t<TITLE>One</TITLE>",
                                   "\t</TRACK>"}));
 }
+// Started as the desktop starts it for a file, with an option and a second file after it.
+class DialogStartedWithAPathTest : public DialogDriverTest
+{
+protected:
+    std::wstring Arguments() override
+    {
+        WriteBytes(dir / "caf\xc3\xa9.sqk", kPlaylist);
+        WriteBytes(dir / "other.sqk", kPlaylist);
+        return L"--option \"" + plat::WideFromUtf8(dir / "caf\xc3\xa9.sqk") + L"\" \"" +
+               plat::WideFromUtf8(dir / "other.sqk") + L"\"";
+    }
+};
 } // namespace
+
+TEST_F(DialogStartedWithAPathTest, TheFirstPathFillsTheFieldAndEnterConvertsIt)
+{
+    EXPECT_EQ(ControlText(m_hDlg, IDC_PLAYLIST_PATH), dir / "caf\xc3\xa9.sqk");
+    const HWND hEdit = ::GetDlgItem(m_hDlg, IDC_PLAYLIST_PATH);
+    ::SetForegroundWindow(m_hDlg);
+    ::PostMessageW(hEdit, WM_KEYDOWN, VK_RETURN, 0);
+    ::PostMessageW(hEdit, WM_KEYUP, VK_RETURN, 0);
+    EXPECT_TRUE(WaitFor<bool>([&] { return testsupport::Exists(dir / "caf\xc3\xa9.htm"); }));
+    EXPECT_EQ(ReadBytes(dir / "caf\xc3\xa9.xml"), ExpectedXml());
+    EXPECT_FALSE(testsupport::Exists(dir / "other.xml"));
+    EXPECT_TRUE(::IsWindowVisible(m_hDlg));
+
+    ::PostMessageW(m_hDlg, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(ExitStatus(), 0);
+}
 
 TEST_F(DialogDriverTest, ConvertAndEnterConvertAndTheDialogStaysOpen)
 {
