@@ -24,6 +24,7 @@ trap cleanup EXIT
 fail() { echo "installer: $*" >&2; exit 1; }
 
 source "$(dirname "$0")/make_package.sh"
+source "$(dirname "$0")/dialog_keys.sh"
 make_package NSIS exe
 installer=$package
 [ "$(basename "$installer")" = "sqk2xml-$version-win64.exe" ] ||
@@ -107,33 +108,11 @@ program=${command%% \"%1\"}
 program=${program//\"/}
 "${wine_run[@]}" "$program" "$opened" &
 start_pid=$!
-window=
-for _ in $(seq 200); do
-  window=$(xdotool search --onlyvisible --pid "$start_pid" --name '^sqk2xml$' 2>/dev/null |
-    head -n 1) && [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || fail "the association's command showed no dialog"
-# A key sent before Wine has given the dialog the focus is lost: sent again until it acts.
-for _ in $(seq 10); do
-  xdotool windowfocus --sync "$window" 2>/dev/null || true
-  xdotool key --window "$window" Return 2>/dev/null || true
-  for _ in $(seq 20); do
-    [ -f "$scratch/opened/list.xml" ] && break 2
-    sleep 0.1
-  done
-done
+find_dialog "$start_pid" || fail "the association's command showed no dialog"
+press_until Return test -f "$scratch/opened/list.xml" || true
 grep -q '<TITLE>Opened</TITLE>' "$scratch/opened/list.xml" 2>/dev/null ||
   fail "the dialog did not start with the playlist's path"
-for _ in $(seq 10); do
-  xdotool windowfocus --sync "$window" 2>/dev/null || true
-  xdotool key --window "$window" Escape 2>/dev/null || true
-  for _ in $(seq 20); do
-    kill -0 "$start_pid" 2>/dev/null || break 2
-    sleep 0.1
-  done
-done
-! kill -0 "$start_pid" 2>/dev/null || fail "Escape did not end the dialog"
+press_until Escape ended "$start_pid" || fail "Escape did not end the dialog"
 wait "$start_pid" || fail "the dialog ended with status $?"
 start_pid=
 

@@ -19,6 +19,7 @@ trap cleanup EXIT
 fail() { echo "zip: $*" >&2; exit 1; }
 
 source "$(dirname "$0")/make_package.sh"
+source "$(dirname "$0")/dialog_keys.sh"
 make_package ZIP zip
 zip=$package
 top="sqk2xml-$version-win64"
@@ -51,22 +52,8 @@ export DISPLAY
 DISPLAY=$("${wine_run[@]}" --display) || fail "no X display for the Wine prefix"
 "${wine_run[@]}" "$app/sqk2xml.exe" &
 app_pid=$!
-window=
-for _ in $(seq 200); do
-  window=$(xdotool search --onlyvisible --pid "$app_pid" --name '^sqk2xml$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || fail "sqk2xml.exe showed no dialog"
-# A key sent before Wine has given the dialog the focus is lost: sent again until it ends.
-for _ in $(seq 10); do
-  xdotool windowfocus --sync "$window" 2>/dev/null || true
-  xdotool key --window "$window" Escape 2>/dev/null || true
-  for _ in $(seq 20); do
-    kill -0 "$app_pid" 2>/dev/null || break 2
-    sleep 0.1
-  done
-done
-! kill -0 "$app_pid" 2>/dev/null || fail "Escape did not end sqk2xml.exe"
+find_dialog "$app_pid" || fail "sqk2xml.exe showed no dialog"
+press_until Escape ended "$app_pid" || fail "Escape did not end sqk2xml.exe"
 status=0
 wait "$app_pid" || status=$?
 app_pid=
