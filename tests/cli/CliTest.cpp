@@ -141,6 +141,11 @@ TEST_F(CliTest, EndlessAndHugeFilesAreRefusedAtOnce)
     std::vector<std::string> paths = {"huge.sqk"};
 #ifndef _WIN32
     paths.insert(paths.end(), {"/dev/zero", "/dev/urandom"});
+    // What refusing a small file takes: the program itself, which a checker's runtime in
+    // the sanitizer build makes larger.
+    WriteBytes(dir / "small.sqk", "not a playlist\n");
+    const long nBaseKiB = Cli({"small.sqk"}).peakKiB;
+    ASSERT_GT(nBaseKiB, 0);
 #endif
     for (const std::string& path : paths)
     {
@@ -150,8 +155,7 @@ TEST_F(CliTest, EndlessAndHugeFilesAreRefusedAtOnce)
         EXPECT_EQ(result.err, Printed("sqk2xml-cli: " + path + ": not a Sonquill playlist: its "
                                       "first line is not \"#Sonquill playlist\"\n"));
 #ifndef _WIN32 // Wine keeps no memory figures of a process that has ended
-        EXPECT_GT(result.peakKiB, 0);
-        EXPECT_LT(result.peakKiB, 16 * 1024);
+        EXPECT_LT(result.peakKiB, nBaseKiB + 4 * 1024); // a buffer, not the file
 #endif
     }
 }

@@ -4,8 +4,8 @@
 // is put in front of the rest (high bit clear) or the rest stands alone (high bit set).
 // Checked on every input: the command converts exactly when the first line is the header;
 // a refused playlist leaves nothing behind; a converted one leaves exactly the XML
-// document and the viewer page beside it, the document well-formed UTF-8 with one TRACK
-// per entry line that is not skipped; the result is handed over exactly once, and only
+// document and the classic viewer page beside it, the document well-formed UTF-8 with one
+// TRACK per entry line that is not skipped; the result is handed over exactly once, and only
 // after a conversion; the playlist is never changed. A converted playlist is converted
 // again with the table page, which must leave the same document and one row per TRACK.
 #include <cstdint>
@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     CConversionReport report;
     try
     {
-        report = RunConversionCommand(strPlaylist.c_str(), shellOpen);
+        report = RunConversionCommand(strPlaylist.c_str(), shellOpen, CPageStyle::classic);
     }
     catch (const CFileException& e)
     {
