@@ -35,6 +35,9 @@ private:
     {
         const int nStart = strText.GetLength();
         exporttext::AppendUnescaped(strValue.View(), strText);
+        // A line holds no LF, and a CR is rare: most values need no pass of their own.
+        if (strValue.View().find('\r') == std::string_view::npos)
+            return;
         const int nEnd = strText.GetLength();
         char* p = strText.GetBufferSetLength(nEnd);
         std::replace_if(p + nStart, p + nEnd, [](char ch) { return ch == '\r' || ch == '\n'; }, ' ');
