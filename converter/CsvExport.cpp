@@ -22,14 +22,20 @@ class CCsvExport final : public CExportFile
 public:
     void AppendEntry(const CPlaylistConverter& entry, CString& strText) const override
     {
-        bool bFirst = true;
+        size_t nRoom = 2; // the CR LF; each field has its comma's byte
         ForEachValue(entry, [&](const CString& value) {
-            if (!bFirst)
-                strText += ',';
-            bFirst = false;
-            exporttext::AppendCsvField(value.View(), strText);
+            nRoom += 1 + exporttext::CsvFieldRoom(value.View().size());
         });
-        strText += "\r\n";
+        exporttext::AppendInPlace(strText, nRoom, [&](char* p) {
+            bool bFirst = true;
+            ForEachValue(entry, [&](const CString& value) {
+                if (!bFirst)
+                    *p++ = ',';
+                bFirst = false;
+                p = exporttext::PutCsvField(value, p);
+            });
+            return exporttext::PutText("\r\n", p);
+        });
     }
 
 private:

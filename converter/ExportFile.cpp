@@ -38,6 +38,24 @@ bool CExportFile::Begin(const CString& strPath, const CString& strTitle)
     return !m_bFailed;
 }
 
+template <typename F>
+void CExportFile::Guarded(F write)
+{
+    if (m_bFailed)
+        return;
+    try
+    {
+        write();
+    }
+    catch (const CFileException& e)
+    {
+        // Nothing more is written to it. It stays open until WriteEnd, while the lanes
+        // may still run its waiting writes.
+        m_bFailed = true;
+        m_error = e;
+    }
+}
+
 void CExportFile::WriteEntries(CString& strText, std::span<const int>)
 {
     Write(strText.View());
@@ -60,32 +78,10 @@ void CExportFile::WriteEnd()
     CString strTail;
     AppendTail(strTail);
     Write(strTail.View());
-    if (m_bFailed)
-        return;
-    try
-    {
-        m_file.Close();
-    }
-    catch (const CFileException& e)
-    {
-        m_bFailed = true;
-        m_error = e;
-    }
+    Guarded([&] { m_file.Close(); });
 }
 
 void CExportFile::Write(std::string_view text)
 {
-    if (m_bFailed)
-        return;
-    try
-    {
-        m_file.WriteCrLfText(text.data(), text.size());
-    }
-    catch (const CFileException& e)
-    {
-        // Nothing more is written to it. It stays open until WriteEnd, while the lanes
-        // may still run its waiting writes.
-        m_bFailed = true;
-        m_error = e;
-    }
+    Guarded([&] { m_file.WriteCrLfText(text.data(), text.size()); });
 }

@@ -38,6 +38,9 @@ protected:
 
 private:
     void Write(std::string_view text);
+    /// Runs a write unless the file failed before; a write error fails it.
+    template <typename F>
+    void Guarded(F write);
 
     CStdioFile m_file;
     CString m_strPath;

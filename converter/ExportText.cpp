@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <utility>
+
+#include "Simd.h"
 
 namespace exporttext
 {
@@ -21,10 +24,86 @@ constexpr std::array<bool, 256> ClassOf(std::string_view bytes, bool bAlnum = fa
 }
 // What a URI keeps as it is: the unreserved characters and '/'.
 constexpr auto kUriPlain = ClassOf("-._~/", true);
-// What makes a CSV field quoted. None of them is part of an escape, so the encoded value
-// tells as well as the plain one.
-constexpr auto kCsvQuoted = ClassOf(",\"\r\n");
+// What begins a formula in a spreadsheet.
+constexpr auto kFormulaStart = ClassOf("=+-@\t\r");
 constexpr auto kDigit = ClassOf("0123456789");
+
+// Where the first of kBytes lies in the text at or after i; its length when none does.
+// Most values hold none, and a value is a block or two: one look at sixteen bytes for all
+// the bytes sought costs less than a library search for each, whose call alone outweighs
+// the scan.
+template <char... kBytes>
+size_t FindAnyOf(CPaddedText text, size_t i = 0)
+{
+#ifdef SQK2XML_SSE2
+    for (; i < text.size(); i += 16)
+    {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        __m128i found = _mm_setzero_si128();
+        ((found = _mm_or_si128(found, _mm_cmpeq_epi8(block, _mm_set1_epi8(kBytes)))), ...);
+        if (const auto mask = static_cast<unsigned>(_mm_movemask_epi8(found)))
+            return std::min(text.size(), i + std::countr_zero(mask)); // none past the end counts
+    }
+    return text.size();
+#else
+    const std::string_view view = text.View();
+    const auto found = std::find_if(view.begin() + static_cast<std::ptrdiff_t>(i), view.end(),
+                                    [](char ch) { return ((ch == kBytes) || ...); });
+    return static_cast<size_t>(found - view.begin());
+#endif
+}
+
+template <char... kBytes>
+bool HoldsAnyOf(CPaddedText text)
+{
+    return FindAnyOf<kBytes...>(text) < text.size();
+}
+
+// Each byte's form in a URI, with its length: the byte itself when a URI keeps it, '/'
+// for '\\', "%XX" for any other. A table, so that a byte costs no branch: a path is mostly
+// such bytes, a space or a letter's UTF-8 among every few.
+constexpr std::array<bytecopy::Unit, 256> MakeUriForms()
+{
+    constexpr char kHex[] = "0123456789ABCDEF";
+    std::array<bytecopy::Unit, 256> forms{};
+    for (unsigned b = 0; b < 256; ++b)
+    {
+        if (kUriPlain[b] || b == '\\')
+            forms[b] = {{b == '\\' ? '/' : static_cast<char>(b)}, 1};
+        else
+            forms[b] = {{'%', kHex[b >> 4], kHex[b & 15]}, 3};
+    }
+    return forms;
+}
+constexpr auto kUriForms = MakeUriForms();
+
+#ifdef SQK2XML_SSE2
+// The bytes of a block from lo to hi (both below 0x80), as a mask of whole bytes.
+__m128i InRange(__m128i block, char lo, char hi)
+{
+    return _mm_and_si128(_mm_cmpgt_epi8(block, _mm_set1_epi8(static_cast<char>(lo - 1))),
+                         _mm_cmplt_epi8(block, _mm_set1_epi8(static_cast<char>(hi + 1))));
+}
+
+// Copies the sixteen bytes at s to p, each '\\' made '/', and returns how many of them,
+// from the first, a URI keeps as they are: kUriPlain's bytes and '\\'. '-', '.', '/' and
+// the digits are one range; the letters another once lower-cased.
+size_t CopyKeptBlock(const char* s, char* p)
+{
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    const __m128i backslash = _mm_cmpeq_epi8(block, _mm_set1_epi8('\\'));
+    const __m128i kept = _mm_or_si128(
+        _mm_or_si128(InRange(block, '-', '9'),
+                     InRange(_mm_or_si128(block, _mm_set1_epi8(0x20)), 'a', 'z')),
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('_')),
+                                  _mm_cmpeq_epi8(block, _mm_set1_epi8('~'))),
+                     backslash));
+    const __m128i slashed =
+        _mm_add_epi8(block, _mm_and_si128(backslash, _mm_set1_epi8('/' - '\\')));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), slashed);
+    return static_cast<size_t>(std::countr_one(static_cast<unsigned>(_mm_movemask_epi8(kept))));
+}
+#endif
 
 bool AllDigits(std::string_view text)
 {
@@ -64,26 +143,20 @@ char Unescape(std::string_view encoded, size_t i, size_t& nLength)
 }
 } // namespace
 
-void AppendFileUri(std::string_view path, CString& strOut)
+char* PutFileUri(CPaddedText padded, char* p)
 {
+    const std::string_view path = padded.View();
     const auto isSeparator = [](char ch) { return ch == '\\' || ch == '/'; };
     const bool bDrive = path.size() >= 2 && path[1] == ':' &&
                         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
                         (path.size() == 2 || isSeparator(path[2]));
-    std::string_view scheme;
     if (bDrive)
-        scheme = "file:///";
+        p = PutText("file:///", p);
     else if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]))
-        scheme = "file:"; // "//server/share/..." follows
+        p = PutText("file:", p); // "//server/share/..." follows
     else if (!path.empty() && path[0] == '/')
-        scheme = "file://";
+        p = PutText("file://", p);
 
-    // Written in place: at most three bytes for each byte of the path.
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    const int nOld = strOut.GetLength();
-    char* const pStart = strOut.GetBufferSetLength(
-                             nOld + static_cast<int>(scheme.size() + 3 * path.size())) + nOld;
-    char* p = std::copy(scheme.begin(), scheme.end(), pStart);
     size_t i = 0;
     if (bDrive)
     {
@@ -93,37 +166,49 @@ void AppendFileUri(std::string_view path, CString& strOut)
     }
     while (i < path.size())
     {
-        auto b = static_cast<unsigned char>(path[i]);
-        size_t nLength = 1;
-        if (b == '&')
-            b = static_cast<unsigned char>(Unescape(path, i, nLength));
-        i += nLength;
-        if (kUriPlain[b])
-            *p++ = static_cast<char>(b);
-        else if (b == '\\')
-            *p++ = '/';
-        else
+        const size_t nBlockEnd = std::min(path.size(), i + 16);
+#ifdef SQK2XML_SSE2
+        // The bytes that stay (a '\\' made '/') from the block's start go at once; the
+        // copy may reach past them: into the room of the bytes not yet put, or the padding.
+        const size_t nKept = std::min(CopyKeptBlock(path.data() + i, p), nBlockEnd - i);
+        p += nKept;
+        i += nKept;
+#endif
+        while (i < nBlockEnd)
         {
-            *p++ = '%';
-            *p++ = kHex[b >> 4];
-            *p++ = kHex[b & 15];
+            auto b = static_cast<unsigned char>(path[i]);
+            size_t nLength = 1;
+            if (b == '&') // an escape, whose character is encoded
+                b = static_cast<unsigned char>(Unescape(path, i, nLength));
+            p = bytecopy::PutUnit(p, kUriForms[b]);
+            i += nLength;
         }
     }
-    strOut.ReleaseBuffer(nOld + static_cast<int>(p - pStart));
+    return p;
 }
 
-void AppendUnescaped(std::string_view encoded, CString& strOut)
+char* PutUnescaped(CPaddedText padded, char* p)
 {
-    size_t nDone = 0;
-    for (size_t i = encoded.find('&'); i != std::string_view::npos; i = encoded.find('&', i))
+    // The runs between escapes go as blocks.
+    const std::string_view encoded = padded.View();
+    size_t i = 0;
+    for (size_t nAmp; (nAmp = FindAnyOf<'&'>(padded, i)) < encoded.size();)
     {
-        strOut.Append(encoded.data() + nDone, static_cast<int>(i - nDone));
+        p = bytecopy::PutBlocks(p, encoded.data() + i, nAmp - i);
         size_t nLength = 1;
-        strOut += Unescape(encoded, i, nLength);
-        i += nLength;
-        nDone = i;
+        *p++ = Unescape(encoded, nAmp, nLength);
+        i = nAmp + nLength;
     }
-    strOut.Append(encoded.data() + nDone, static_cast<int>(encoded.size() - nDone));
+    return bytecopy::PutBlocks(p, encoded.data() + i, encoded.size() - i);
+}
+
+char* PutUnescapedOnOneLine(CPaddedText encoded, char* p)
+{
+    char* const pStart = p;
+    p = PutUnescaped(encoded, p);
+    if (HoldsAnyOf<'\r', '\n'>(encoded))
+        std::replace_if(pStart, p, [](char ch) { return ch == '\r' || ch == '\n'; }, ' ');
+    return p;
 }
 
 std::string_view NonNegativeInteger(std::string_view value)
@@ -134,34 +219,40 @@ std::string_view NonNegativeInteger(std::string_view value)
     return nFirst == std::string_view::npos ? value.substr(value.size() - 1) : value.substr(nFirst);
 }
 
-void AppendCsvField(std::string_view encoded, CString& strOut)
+char* PutCsvField(CPaddedText padded, char* p)
 {
     // An escape begins with '&', which is no formula's first character: the encoded value
     // tells too.
+    const std::string_view encoded = padded.View();
     const bool bFormula = !encoded.empty() &&
-                          std::string_view("=+-@\t\r").find(encoded[0]) != std::string_view::npos &&
+                          kFormulaStart[static_cast<unsigned char>(encoded[0])] &&
                           !IsPlainNumber(encoded);
-    bool bQuoted = false;
-    for (const char ch : encoded)
-        bQuoted |= kCsvQuoted[static_cast<unsigned char>(ch)];
-    if (!bQuoted)
+    // Most fields are copied as they are. What makes a field quoted is no part of an
+    // escape, so the encoded value tells as well as the plain one.
+    if (!HoldsAnyOf<'&', ',', '"', '\r', '\n'>(padded))
     {
         if (bFormula)
-            strOut += '\'';
-        AppendUnescaped(encoded, strOut);
-        return;
+            *p++ = '\'';
+        return bytecopy::PutBlocks(p, encoded.data(), encoded.size());
     }
-    strOut += '"';
+    const bool bQuoted = HoldsAnyOf<',', '"', '\r', '\n'>(padded);
+    if (bQuoted)
+        *p++ = '"';
     if (bFormula)
-        strOut += '\'';
-    for (size_t nQuote; (nQuote = encoded.find('"')) != std::string_view::npos;)
+        *p++ = '\'';
+    if (!bQuoted)
+        return PutUnescaped(padded, p);
+    for (size_t i = 0; i < encoded.size();)
     {
-        AppendUnescaped(encoded.substr(0, nQuote + 1), strOut);
-        strOut += '"';
-        encoded.remove_prefix(nQuote + 1);
+        size_t nLength = 1;
+        const char ch = encoded[i] == '&' ? Unescape(encoded, i, nLength) : encoded[i];
+        if (ch == '"')
+            *p++ = '"';
+        *p++ = ch;
+        i += nLength;
     }
-    AppendUnescaped(encoded, strOut);
-    strOut += '"';
+    *p++ = '"';
+    return p;
 }
 
 } // namespace exporttext

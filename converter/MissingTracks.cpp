@@ -7,7 +7,8 @@
 void CMissingTracks::AppendEntry(const CPlaylistConverter& entry, CString& strText) const
 {
     const int nStart = strText.GetLength();
-    exporttext::AppendUnescaped(entry.m_strFilePath.View(), strText);
+    exporttext::AppendInPlace(strText, exporttext::UnescapedRoom(entry.m_strFilePath.View().size()),
+                              [&](char* p) { return exporttext::PutUnescaped(entry.m_strFilePath, p); });
     // The text ends in its terminating zero: the path just appended can be asked for.
     if (plat::OsFileExistsUtf8(strText.GetData() + nStart))
         strText.Truncate(nStart);

@@ -14,38 +14,49 @@ class CXspfExport final : public CExportFile
 public:
     void AppendEntry(const CPlaylistConverter& entry, CString& strText) const override
     {
-        using namespace std::string_view_literals;
-        strText += "    <track>\r\n      <location>"sv;
-        exporttext::AppendFileUri(entry.m_strFilePath.View(), strText);
-        strText += "</location>\r\n"sv;
-        // The values are the XML document's, escaped for XML already.
-        AppendElement("      <title>"sv, entry.m_strTitle.View(), "</title>\r\n"sv, strText);
-        AppendElement("      <creator>"sv, entry.m_strArtist.View(), "</creator>\r\n"sv, strText);
-        AppendElement("      <album>"sv, entry.m_strAlbum.View(), "</album>\r\n"sv, strText);
-        AppendElement("      <trackNum>"sv, exporttext::NonNegativeInteger(entry.m_strTrackNum.View()),
-                      "</trackNum>\r\n"sv, strText);
+        using exporttext::PutText;
+        const std::string_view trackNum = exporttext::NonNegativeInteger(entry.m_strTrackNum.View());
         const std::string_view seconds = exporttext::NonNegativeInteger(entry.m_strDuration.View());
-        if (!seconds.empty())
-        {
-            strText += "      <duration>"sv;
-            strText += seconds;
-            if (seconds != "0")
-                strText += "000"sv; // milliseconds
-            strText += "</duration>\r\n"sv;
-        }
-        strText += "    </track>\r\n"sv;
+        const size_t nRoom = kElementsRoom + exporttext::FileUriRoom(entry.m_strFilePath.View().size()) +
+                             entry.m_strTitle.View().size() + entry.m_strArtist.View().size() +
+                             entry.m_strAlbum.View().size() + trackNum.size() + seconds.size() + 3;
+        exporttext::AppendInPlace(strText, nRoom, [&](char* p) {
+            p = PutText("    <track>\r\n      <location>", p);
+            p = exporttext::PutFileUri(entry.m_strFilePath, p);
+            p = PutText("</location>\r\n", p);
+            // The values are the XML document's, escaped for XML already.
+            p = PutElement("      <title>", entry.m_strTitle.View(), "</title>\r\n", p);
+            p = PutElement("      <creator>", entry.m_strArtist.View(), "</creator>\r\n", p);
+            p = PutElement("      <album>", entry.m_strAlbum.View(), "</album>\r\n", p);
+            p = PutElement("      <trackNum>", trackNum, "</trackNum>\r\n", p);
+            if (!seconds.empty())
+            {
+                p = PutText("      <duration>", p);
+                p = PutText(seconds, p);
+                if (seconds != "0")
+                    p = PutText("000", p); // milliseconds
+                p = PutText("</duration>\r\n", p);
+            }
+            return PutText("    </track>\r\n", p);
+        });
     }
 
 private:
-    // Each element's tags are one piece of text: a track is written a few appends at a time.
-    static void AppendElement(std::string_view open, std::string_view value, std::string_view close,
-                              CString& strText)
+    // The track's and its elements' tags, all of them: a track is sized once, and written
+    // a few copies at a time.
+    static constexpr size_t kElementsRoom =
+        std::string_view("    <track>\r\n      <location></location>\r\n"
+                         "      <title></title>\r\n      <creator></creator>\r\n"
+                         "      <album></album>\r\n      <trackNum></trackNum>\r\n"
+                         "      <duration></duration>\r\n    </track>\r\n").size();
+
+    static char* PutElement(std::string_view open, std::string_view value, std::string_view close, char* p)
     {
         if (value.empty())
-            return;
-        strText += open;
-        strText += value;
-        strText += close;
+            return p;
+        p = exporttext::PutText(open, p);
+        p = exporttext::PutText(value, p);
+        return exporttext::PutText(close, p);
     }
 
     void AppendHead(const CString& strTitle, CString& strOut) const override

@@ -229,9 +229,48 @@ TEST(ExportText, CsvFieldsAreQuotedAndGuardedOnlyWhenTheyMustBe)
     {
         SCOPED_TRACE(value);
         CString strOut;
-        exporttext::AppendCsvField(value, strOut);
+        const CString strValue(value);
+        exporttext::AppendInPlace(strOut, exporttext::CsvFieldRoom(strValue.View().size()),
+                                  [&](char* p) { return exporttext::PutCsvField(strValue, p); });
         EXPECT_EQ(strOut.View(), field);
     }
+}
+
+// Values are looked at and copied sixteen bytes at a time: what a value ends with, where
+// a block ends, and what lies past the end in the string's storage must not matter.
+TEST(ExportText, BlocksNeitherSplitNorOverrunAValue)
+{
+    const auto put = [](CPaddedText value, size_t nRoom, auto putValue) {
+        CString strOut = "<";
+        exporttext::AppendInPlace(strOut, nRoom + 1, [&](char* p) {
+            p = putValue(value, p);
+            *p++ = '>';
+            return p;
+        });
+        return std::string(strOut.View());
+    };
+    const auto uri = [&](CPaddedText path) {
+        return put(path, exporttext::FileUriRoom(path.size()), exporttext::PutFileUri);
+    };
+    const auto csv = [&](CPaddedText value) {
+        return put(value, exporttext::CsvFieldRoom(value.size()), exporttext::PutCsvField);
+    };
+    //                   16 bytes:        |               |               |
+    EXPECT_EQ(uri(CString("C:\\Music\\0123456 x\\Artist&amp;Co\\abc.mp3")),
+              "<file:///C:/Music/0123456%20x/Artist%26Co/abc.mp3>");
+    EXPECT_EQ(uri(CString("C:\\Music\\Jazz\\abcdefghij\\0123456789abcdef.flac")),
+              "<file:///C:/Music/Jazz/abcdefghij/0123456789abcdef.flac>");
+    EXPECT_EQ(uri(CString("C:\\M\\0123456789ab&lt;x&gt;.mp3")), "<file:///C:/M/0123456789ab%3Cx%3E.mp3>");
+    EXPECT_EQ(uri(CString("/home/me/Caf\xC3\xA9 \xE2\x80\x94 Trio ~ 2_1.mp3")),
+              "<file:///home/me/Caf%C3%A9%20%E2%80%94%20Trio%20~%202_1.mp3>");
+    EXPECT_EQ(csv(CString("abcdefghijklmnopqrstuvwxyz0123456789,")), "<\"abcdefghijklmnopqrstuvwxyz0123456789,\">");
+    EXPECT_EQ(csv(CString("abcdefghijklmnop&amp;q")), "<abcdefghijklmnop&q>");
+
+    // A value that is a part of a longer text: what follows it is no part of it.
+    const CString strLine = "abcdefghijklmnopq, \"&amp;\r\n";
+    EXPECT_EQ(csv(CPaddedText(strLine).Sub(0, 17)), "<abcdefghijklmnopq>");
+    const CString strPath = "C:\\Music\\abcdefxyz x";
+    EXPECT_EQ(uri(CPaddedText(strPath).Sub(0, 15)), "<file:///C:/Music/abcdef>");
 }
 
 TEST_F(ExportTest, TheCheckNamesEachMissingTrackInOrderAndChangesNothing)
