@@ -127,6 +127,12 @@ bool IsPlainNumber(std::string_view text)
            text.size() > 1;
 }
 
+// Whether a value that begins like a formula is one: anything but a plain number.
+[[gnu::noinline]] bool IsFormula(std::string_view text)
+{
+    return !IsPlainNumber(text);
+}
+
 // The plain character of the escape at encoded[i], which is '&', and the escape's length.
 char Unescape(std::string_view encoded, size_t i, size_t& nLength)
 {
@@ -140,6 +146,47 @@ char Unescape(std::string_view encoded, size_t i, size_t& nLength)
         }
     nLength = 1; // no escape: EncodeText never leaves a bare '&', but a value may come from elsewhere
     return '&';
+}
+// The rare values with escapes or quotes take their own functions, so that the common
+// case's call stays small.
+
+// The text from its first escape at i on, unescaped: the runs between escapes go as blocks.
+[[gnu::noinline]] char* PutUnescapedFrom(CPaddedText padded, size_t i, char* p)
+{
+    const std::string_view encoded = padded.View();
+    p = bytecopy::PutBlocks(p, encoded.data(), i);
+    for (size_t nAmp = i; nAmp < encoded.size(); nAmp = FindAnyOf<'&'>(padded, i))
+    {
+        p = bytecopy::PutBlocks(p, encoded.data() + i, nAmp - i);
+        size_t nLength = 1;
+        *p++ = Unescape(encoded, nAmp, nLength);
+        i = nAmp + nLength;
+    }
+    return bytecopy::PutBlocks(p, encoded.data() + i, encoded.size() - i);
+}
+
+// A CSV field with an escape, or quoted.
+[[gnu::noinline]] char* PutChangedCsvField(CPaddedText padded, bool bFormula, char* p)
+{
+    const bool bQuoted = HoldsAnyOf<',', '"', '\r', '\n'>(padded);
+    if (bQuoted)
+        *p++ = '"';
+    if (bFormula)
+        *p++ = '\'';
+    if (!bQuoted)
+        return PutUnescapedFrom(padded, FindAnyOf<'&'>(padded), p);
+    const std::string_view encoded = padded.View();
+    for (size_t i = 0; i < encoded.size();)
+    {
+        size_t nLength = 1;
+        const char ch = encoded[i] == '&' ? Unescape(encoded, i, nLength) : encoded[i];
+        if (ch == '"')
+            *p++ = '"';
+        *p++ = ch;
+        i += nLength;
+    }
+    *p++ = '"';
+    return p;
 }
 } // namespace
 
@@ -189,17 +236,10 @@ char* PutFileUri(CPaddedText padded, char* p)
 
 char* PutUnescaped(CPaddedText padded, char* p)
 {
-    // The runs between escapes go as blocks.
-    const std::string_view encoded = padded.View();
-    size_t i = 0;
-    for (size_t nAmp; (nAmp = FindAnyOf<'&'>(padded, i)) < encoded.size();)
-    {
-        p = bytecopy::PutBlocks(p, encoded.data() + i, nAmp - i);
-        size_t nLength = 1;
-        *p++ = Unescape(encoded, nAmp, nLength);
-        i = nAmp + nLength;
-    }
-    return bytecopy::PutBlocks(p, encoded.data() + i, encoded.size() - i);
+    const size_t nAmp = FindAnyOf<'&'>(padded);
+    if (nAmp >= padded.size())
+        return bytecopy::PutBlocks(p, padded.data(), padded.size());
+    return PutUnescapedFrom(padded, nAmp, p);
 }
 
 char* PutUnescapedOnOneLine(CPaddedText encoded, char* p)
@@ -226,33 +266,14 @@ char* PutCsvField(CPaddedText padded, char* p)
     const std::string_view encoded = padded.View();
     const bool bFormula = !encoded.empty() &&
                           kFormulaStart[static_cast<unsigned char>(encoded[0])] &&
-                          !IsPlainNumber(encoded);
+                          IsFormula(encoded);
     // Most fields are copied as they are. What makes a field quoted is no part of an
     // escape, so the encoded value tells as well as the plain one.
-    if (!HoldsAnyOf<'&', ',', '"', '\r', '\n'>(padded))
-    {
-        if (bFormula)
-            *p++ = '\'';
-        return bytecopy::PutBlocks(p, encoded.data(), encoded.size());
-    }
-    const bool bQuoted = HoldsAnyOf<',', '"', '\r', '\n'>(padded);
-    if (bQuoted)
-        *p++ = '"';
+    if (HoldsAnyOf<'&', ',', '"', '\r', '\n'>(padded))
+        return PutChangedCsvField(padded, bFormula, p);
     if (bFormula)
         *p++ = '\'';
-    if (!bQuoted)
-        return PutUnescaped(padded, p);
-    for (size_t i = 0; i < encoded.size();)
-    {
-        size_t nLength = 1;
-        const char ch = encoded[i] == '&' ? Unescape(encoded, i, nLength) : encoded[i];
-        if (ch == '"')
-            *p++ = '"';
-        *p++ = ch;
-        i += nLength;
-    }
-    *p++ = '"';
-    return p;
+    return bytecopy::PutBlocks(p, encoded.data(), encoded.size());
 }
 
 } // namespace exporttext
