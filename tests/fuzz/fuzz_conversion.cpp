@@ -7,13 +7,19 @@
 // document and the classic viewer page beside it, the document well-formed UTF-8 with one
 // TRACK per entry line that is not skipped; the result is handed over exactly once, and only
 // after a conversion; the playlist is never changed. A converted playlist is converted
-// again with the table page, which must leave the same document and one row per TRACK.
+// again with the table page and every export, which must leave the same document, one row
+// per TRACK in the page, and one track per TRACK in each export: a valid UTF-8 XSPF whose
+// locations hold only URI characters, an M3U8 of two lines a track, and a CSV of thirteen
+// fields a row.
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include <vector>
+
 #include "CodePage.h"
 #include "ConvertCommand.h"
+#include "ExportFile.h"
 #include "FuzzSupport.h"
 
 namespace
@@ -56,6 +62,97 @@ Expectation Expect(std::string_view text)
             ++expectation.nTracks;
     }
     return expectation;
+}
+
+size_t CountOf(std::string_view text, std::string_view what)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string_view::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+// The rows of an RFC 4180 text, each as its number of fields; empty when a quote is out
+// of place.
+std::vector<size_t> CsvRowWidths(std::string_view text)
+{
+    std::vector<size_t> widths;
+    size_t nFields = 1;
+    bool bQuoted = false, bFieldStart = true;
+    for (size_t i = 0; i < text.size(); ++i)
+    {
+        const char ch = text[i];
+        if (bQuoted)
+        {
+            if (ch == '"' && i + 1 < text.size() && text[i + 1] == '"')
+                ++i;
+            else if (ch == '"')
+                bQuoted = false;
+            continue;
+        }
+        if (ch == '"' && !bFieldStart)
+            return {};
+        bFieldStart = false;
+        if (ch == '"')
+            bQuoted = true;
+        else if (ch == ',')
+        {
+            ++nFields;
+            bFieldStart = true;
+        }
+        else if (ch == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+        {
+            widths.push_back(nFields);
+            nFields = 1;
+            bFieldStart = true;
+            ++i;
+        }
+    }
+    if (bQuoted || !bFieldStart || nFields != 1)
+        return {}; // not ended by a CR LF
+    return widths;
+}
+
+// What is wrong with the exports of a run of nTracks tracks, or empty.
+std::string CheckExports(const std::string& folder, size_t nTracks)
+{
+    std::string xspf, m3u8, csv;
+    if (!fuzz::ReadFile(folder + "/list.xspf", xspf) || !fuzz::ReadFile(folder + "/list.m3u8", m3u8) ||
+        !fuzz::ReadFile(folder + "/list.csv", csv))
+        return "an export is missing";
+    for (const std::string* text : {&xspf, &m3u8, &csv})
+        if (fuzz::FindInvalidUtf8(*text) != std::string::npos)
+            return "an export is not UTF-8";
+
+    const std::string_view kXspfEnd = "  </trackList>\r\n</playlist>\r\n";
+    if (CountOf(xspf, "<track>") != nTracks || CountOf(xspf, "</track>") != nTracks ||
+        !std::string_view(xspf).ends_with(kXspfEnd))
+        return "the XSPF does not hold one track per TRACK";
+    for (size_t at = xspf.find("<location>"); at != std::string::npos; at = xspf.find("<location>", at + 1))
+    {
+        const size_t nStart = at + 10, nEnd = xspf.find("</location>", nStart);
+        for (size_t i = nStart; i < nEnd; ++i)
+        {
+            const auto b = static_cast<unsigned char>(xspf[i]);
+            if (!(b >= 'A' && b <= 'Z') && !(b >= 'a' && b <= 'z') && !(b >= '0' && b <= '9') &&
+                std::string_view("-._~/:%").find(static_cast<char>(b)) == std::string_view::npos)
+                return "a location holds a byte a URI must encode";
+        }
+    }
+
+    if (m3u8.rfind("#EXTM3U\r\n", 0) != 0 || CountOf(m3u8, "\n") != 1 + 2 * nTracks ||
+        CountOf(m3u8, "\r") != 1 + 2 * nTracks || CountOf(m3u8, "\r\n#EXTINF:") != nTracks)
+        return "the M3U8 is not two lines a track";
+
+    if (csv.rfind("\xEF\xBB\xBF", 0) != 0)
+        return "the CSV has no byte-order mark";
+    const std::vector<size_t> widths = CsvRowWidths(std::string_view(csv).substr(3));
+    if (widths.size() != 1 + nTracks)
+        return "the CSV does not hold one row per TRACK and a header";
+    for (const size_t nWidth : widths)
+        if (nWidth != 13)
+            return "a CSV row does not hold thirteen fields";
+    return {};
 }
 } // namespace
 
@@ -136,10 +233,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     if (!fuzz::ReadFile(strPage, page) || page.find("src=\"list.xml\"") == std::string::npos)
         fuzz::Fail("the viewer page does not name the XML document");
 
-    // Again with the table page: the same document, and a page with one row per TRACK.
+    // Again with the table page and every export: the same document, a page with one row
+    // per TRACK, and exports with one track each.
+    CRunOptions options;
+    for (const CExportFormat& format : ExportFormats())
+        options.exports.push_back(&format);
     try
     {
-        RunConversionCommand(strPlaylist.c_str(), nullptr, CPageStyle::table);
+        RunConversionCommand(strPlaylist.c_str(), nullptr, CPageStyle::table, &options);
     }
     catch (const CFileException& e)
     {
@@ -157,5 +258,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     if (nRows != nTracks)
         fuzz::Fail(std::to_string(nRows) + " rows in the table page for " +
                    std::to_string(nTracks) + " TRACK elements" + where);
+    if (const std::string problem = CheckExports(folder, nTracks); !problem.empty())
+        fuzz::Fail(problem + where);
     return 0;
 }
