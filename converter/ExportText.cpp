@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstring>
 #include <utility>
 
 #include "Simd.h"
@@ -76,6 +77,7 @@ constexpr std::array<bytecopy::Unit, 256> MakeUriForms()
     return forms;
 }
 constexpr auto kUriForms = MakeUriForms();
+static_assert(kUriForms['\\'].nLen == 1 && kUriForms[' '].nLen == 3 && kUriForms[0xC3].nLen == 3);
 
 #ifdef SQK2XML_SSE2
 // The bytes of a block from lo to hi (both below 0x80), as a mask of whole bytes.
@@ -85,23 +87,45 @@ __m128i InRange(__m128i block, char lo, char hi)
                          _mm_cmplt_epi8(block, _mm_set1_epi8(static_cast<char>(hi + 1))));
 }
 
-// Copies the sixteen bytes at s to p, each '\\' made '/', and returns how many of them,
-// from the first, a URI keeps as they are: kUriPlain's bytes and '\\'. '-', '.', '/' and
-// the digits are one range; the letters another once lower-cased.
-size_t CopyKeptBlock(const char* s, char* p)
+// One bit for each of the sixteen bytes at s that a URI keeps as it is: kUriPlain's
+// bytes. '-', '.', '/' and the digits are one range; the letters another once lower-cased.
+unsigned KeptMask16(const char* s)
 {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
-    const __m128i backslash = _mm_cmpeq_epi8(block, _mm_set1_epi8('\\'));
     const __m128i kept = _mm_or_si128(
         _mm_or_si128(InRange(block, '-', '9'),
                      InRange(_mm_or_si128(block, _mm_set1_epi8(0x20)), 'a', 'z')),
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('_')),
-                                  _mm_cmpeq_epi8(block, _mm_set1_epi8('~'))),
-                     backslash));
-    const __m128i slashed =
-        _mm_add_epi8(block, _mm_and_si128(backslash, _mm_set1_epi8('/' - '\\')));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), slashed);
-    return static_cast<size_t>(std::countr_one(static_cast<unsigned>(_mm_movemask_epi8(kept))));
+        _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('_')),
+                     _mm_cmpeq_epi8(block, _mm_set1_epi8('~'))));
+    return static_cast<unsigned>(_mm_movemask_epi8(kept));
+}
+
+// The URI form of a text without escapes, a block at a time: the runs of bytes kept as
+// they are go as block copies, each other byte by its form from the table. Its length is
+// told by the byte, not read with its form, so that where the next byte goes never waits
+// for the table.
+char* PutUriBlocks(CPaddedText text, char* p)
+{
+    const auto* s = text.data();
+    for (size_t i = 0; i < text.size(); i += 16)
+    {
+        const auto nBlock = static_cast<unsigned>(std::min<size_t>(16, text.size() - i));
+        unsigned changed = ~KeptMask16(s + i) & ((1u << nBlock) - 1);
+        size_t nRunStart = i;
+        for (; changed; changed &= changed - 1)
+        {
+            const size_t k = i + std::countr_zero(changed);
+            std::memcpy(p, s + nRunStart, 16);
+            p += k - nRunStart;
+            const auto b = static_cast<unsigned char>(s[k]);
+            std::memcpy(p, &kUriForms[b], sizeof kUriForms[b]);
+            p += b == '\\' ? 1 : 3; // "/", or "%XX"
+            nRunStart = k + 1;
+        }
+        std::memcpy(p, s + nRunStart, 16);
+        p += i + nBlock - nRunStart;
+    }
+    return p;
 }
 #endif
 
@@ -147,6 +171,21 @@ char Unescape(std::string_view encoded, size_t i, size_t& nLength)
     nLength = 1; // no escape: EncodeText never leaves a bare '&', but a value may come from elsewhere
     return '&';
 }
+// The URI form of a text a byte at a time, its escapes undone first.
+char* PutUriBytes(std::string_view text, char* p)
+{
+    for (size_t i = 0; i < text.size();)
+    {
+        auto b = static_cast<unsigned char>(text[i]);
+        size_t nLength = 1;
+        if (b == '&') // an escape, whose character is encoded
+            b = static_cast<unsigned char>(Unescape(text, i, nLength));
+        p = bytecopy::PutUnit(p, kUriForms[b]);
+        i += nLength;
+    }
+    return p;
+}
+
 // The rare values with escapes or quotes take their own functions, so that the common
 // case's call stays small.
 
@@ -211,27 +250,12 @@ char* PutFileUri(CPaddedText padded, char* p)
         *p++ = ':'; // the drive's colon stays as it is
         i = 2;
     }
-    while (i < path.size())
-    {
-        const size_t nBlockEnd = std::min(path.size(), i + 16);
+    const CPaddedText rest = padded.Sub(static_cast<int>(i), static_cast<int>(path.size() - i));
 #ifdef SQK2XML_SSE2
-        // The bytes that stay (a '\\' made '/') from the block's start go at once; the
-        // copy may reach past them: into the room of the bytes not yet put, or the padding.
-        const size_t nKept = std::min(CopyKeptBlock(path.data() + i, p), nBlockEnd - i);
-        p += nKept;
-        i += nKept;
+    if (!HoldsAnyOf<'&'>(rest))
+        return PutUriBlocks(rest, p);
 #endif
-        while (i < nBlockEnd)
-        {
-            auto b = static_cast<unsigned char>(path[i]);
-            size_t nLength = 1;
-            if (b == '&') // an escape, whose character is encoded
-                b = static_cast<unsigned char>(Unescape(path, i, nLength));
-            p = bytecopy::PutUnit(p, kUriForms[b]);
-            i += nLength;
-        }
-    }
-    return p;
+    return PutUriBytes(rest.View(), p);
 }
 
 char* PutUnescaped(CPaddedText padded, char* p)
