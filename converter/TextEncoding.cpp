@@ -122,35 +122,6 @@ bool IsPlainOrHigh(unsigned char b)
 
 constexpr size_t kEncodeBlock = plat::tuning::kEncodeBlockBytes;
 
-// The bytes from i to nStop, at most sixteen, of a text in a page without lead bytes,
-// encoded to o; returns the end. Only the bytes that need a look are looked up: the plain
-// runs between them go as blocks, so a word with an accent costs a store or two where a
-// lookup a byte would cost sixteen. Blocks may reach sixteen bytes past the end of the
-// text and of the output.
-char* EncodeSingleBytes(const unsigned char* p, size_t i, size_t nStop, const ByteUnits& units,
-                        char* o)
-{
-#ifdef SQK2XML_SSE2
-    const auto nBytes = static_cast<unsigned>(nStop - i);
-    uint64_t special = textscan::SpecialMask16(reinterpret_cast<const char*>(p + i)) &
-                       ((1ull << nBytes) - 1); // past nStop lies the next block, or padding
-    size_t nPlainStart = i;
-    for (; special; special &= special - 1)
-    {
-        const size_t k = i + simd::LowestBit(special);
-        std::memcpy(o, p + nPlainStart, 16);
-        o = bytecopy::PutUnit(o + (k - nPlainStart), units[p[k]]);
-        nPlainStart = k + 1;
-    }
-    std::memcpy(o, p + nPlainStart, 16);
-    return o + (nStop - nPlainStart);
-#else
-    for (; i < nStop; ++i)
-        o = bytecopy::PutUnit(o, units[p[i]]);
-    return o;
-#endif
-}
-
 // The text, of which the first i bytes need no encoding, encoded into strOut.
 //
 // The escaping and the conversion are done in one pass. That gives what escaping first and
@@ -178,8 +149,7 @@ void EncodeAfterPlainPrefix(CPaddedText text, size_t i, CString& strOut)
         while (i < nBlockEnd)
         {
             // Sixteen bytes that need no encoding are copied as they are; any other
-            // sixteen are encoded byte by byte, or only their special bytes when the page
-            // has no lead bytes.
+            // sixteen are encoded byte by byte.
             if (i + 16 <= nBlockEnd && textscan::IsPlainBlock16(text.data() + i))
             {
                 std::memcpy(o, text.data() + i, 16);
@@ -190,8 +160,8 @@ void EncodeAfterPlainPrefix(CPaddedText text, size_t i, CString& strOut)
             const size_t nStop = std::min(i + 16, nBlockEnd);
             if (!bDoubleByte)
             {
-                o = EncodeSingleBytes(p, i, nStop, units, o);
-                i = nStop;
+                for (; i < nStop; ++i)
+                    o = bytecopy::PutUnit(o, units[p[i]]);
                 continue;
             }
             while (i < nStop)
