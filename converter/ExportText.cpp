@@ -61,8 +61,7 @@ bool HoldsAnyOf(CPaddedText text)
 }
 
 // Each byte's form in a URI, with its length: the byte itself when a URI keeps it, '/'
-// for '\\', "%XX" for any other. A table, so that a byte costs no branch: a path is mostly
-// such bytes, a space or a letter's UTF-8 among every few.
+// for a backslash, "%XX" for any other. A table, so that a byte to encode costs no branch.
 constexpr std::array<bytecopy::Unit, 256> MakeUriForms()
 {
     constexpr char kHex[] = "0123456789ABCDEF";
@@ -171,6 +170,7 @@ char Unescape(std::string_view encoded, size_t i, size_t& nLength)
     nLength = 1; // no escape: EncodeText never leaves a bare '&', but a value may come from elsewhere
     return '&';
 }
+
 // The URI form of a text a byte at a time, its escapes undone first.
 char* PutUriBytes(std::string_view text, char* p)
 {

@@ -1,6 +1,7 @@
 // The exports as written, byte for byte, and the rules around them: moved libraries, the
 // check of the tracks, and the files a run must never write over. What real players make
 // of the files is tested in tests/exports.
+#include <cctype>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -265,6 +266,23 @@ TEST(ExportText, BlocksNeitherSplitNorOverrunAValue)
               "<file:///home/me/Caf%C3%A9%20%E2%80%94%20Trio%20~%202_1.mp3>");
     EXPECT_EQ(csv(CString("abcdefghijklmnopqrstuvwxyz0123456789,")), "<\"abcdefghijklmnopqrstuvwxyz0123456789,\">");
     EXPECT_EQ(csv(CString("abcdefghijklmnop&amp;q")), "<abcdefghijklmnop&q>");
+
+    // Every byte value, at every place in a block: what a URI keeps, and "%XX" for the rest.
+    std::string path = "x/", expected = "<x/";
+    for (int b = 0; b < 256; ++b)
+    {
+        if (b == '&')
+            continue; // the values' escapes begin with it
+        path += static_cast<char>(b);
+        const bool bKept = std::isalnum(b) != 0 && b < 0x80;
+        if (bKept || std::string_view("-._~/").find(static_cast<char>(b)) != std::string_view::npos)
+            expected += static_cast<char>(b);
+        else if (b == '\\')
+            expected += '/';
+        else
+            expected += "%" + std::string(1, "0123456789ABCDEF"[b >> 4]) + "0123456789ABCDEF"[b & 15];
+    }
+    EXPECT_EQ(uri(CString(path.data(), static_cast<int>(path.size()))), expected + ">");
 
     // A value that is a part of a longer text: what follows it is no part of it.
     const CString strLine = "abcdefghijklmnopq, \"&amp;\r\n";
