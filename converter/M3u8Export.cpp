@@ -24,7 +24,7 @@ public:
         const size_t nRoom = std::string_view("#EXTINF:,").size() + std::max<size_t>(seconds.size(), 2) +
                              UnescapedRoom(entry.m_strArtist.View().size()) + std::string_view(" - ").size() +
                              UnescapedRoom(entry.m_strTitle.View().size()) +
-                             UnescapedRoom(entry.m_strFilePath.View().size()) + 4;
+                             UnescapedRoom(entry.m_strFilePath.View().size()) + 6;
         exporttext::AppendInPlace(strText, nRoom, [&](char* p) {
             p = PutText("#EXTINF:", p);
             p = PutText(seconds.empty() ? std::string_view("-1") : seconds, p);
@@ -34,6 +34,10 @@ public:
                 p = PutText(" - ", p);
             p = PutUnescapedOnOneLine(entry.m_strTitle, p);
             p = PutText("\r\n", p);
+            // A path that could not be made full stays relative: beginning with '#' it
+            // would be read as a directive, and behind "./" it is the same file.
+            if (entry.m_strFilePath.View().starts_with('#'))
+                p = PutText("./", p);
             p = PutUnescapedOnOneLine(entry.m_strFilePath, p);
             return PutText("\r\n", p);
         });

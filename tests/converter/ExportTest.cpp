@@ -59,9 +59,6 @@ protected:
     CConversionReport report;
 };
 
-// Every kind of value: all twelve tags, missing ones, markup, quotes and commas, a
-// leading "=", "@", tab and "-5", a lone CR, a number with leading zeros and one that is
-// none, a relative entry, a UNC path, and "#", "%", "[" and spaces in a path.
 // An XSPF document of the playlist "list" around its tracks' lines, on disk.
 std::string XspfDocument(std::vector<std::string> trackLines)
 {
@@ -73,6 +70,9 @@ std::string XspfDocument(std::vector<std::string> trackLines)
     return CrLfLines(trackLines);
 }
 
+// Every kind of value: all twelve tags, missing ones, markup, quotes and commas, a
+// leading "=", "@", tab and "-5", a lone CR, a number with leading zeros and one that is
+// none, a relative entry, a UNC path, and "#", "%", "[" and spaces in a path.
 const std::string kPlaylist1252 =
     "#Sonquill playlist\r\n"
     "C:\\Music\\Jazz & Blues\\A b [live] #1 50%.mp3\x01NAME:Caf\xE9 <Live> & \"Co\""
@@ -139,6 +139,15 @@ TEST_F(ExportTest, EveryFormatWritesEveryKindOfValue)
                       rel + ",,,,Rel,,'@home,,,,,,0",
                       "C:\\Music\\cr\\u.mp3,,,,\"a\rb\",'\tTab,,,,,,,",
                   }));
+}
+
+// A path too long to be made full stays as the playlist gives it; one that begins with
+// "#" must not become a directive of the M3U8.
+TEST_F(ExportTest, AnM3u8PathLineNeverBeginsADirective)
+{
+    const std::string path = "#EXTINF:" + std::string(MAX_PATH, 'a') + ".mp3";
+    ASSERT_TRUE(Convert(1252, "#Sonquill playlist\r\n" + path + "\x01TIME:5\r\n"));
+    EXPECT_EQ(ReadBytes(dir / "list.m3u8"), CrLfLines({"#EXTM3U", "#EXTINF:5,", "./" + path}));
 }
 
 TEST_F(ExportTest, DoubleByteTextAndAMovedLibraryComeOutInUtf8)
