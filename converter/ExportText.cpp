@@ -110,6 +110,18 @@ char* PutUriBlocks(CPaddedText text, char* p)
     {
         const auto nBlock = static_cast<unsigned>(std::min<size_t>(16, text.size() - i));
         unsigned changed = ~KeptMask16(s + i) & ((1u << nBlock) - 1);
+        if (std::popcount(changed) > 8)
+        {
+            // Mostly bytes to encode, as in a path of non-Latin letters: each byte by its
+            // form, with no copies between them.
+            for (unsigned j = 0; j < nBlock; ++j, changed >>= 1)
+            {
+                const auto b = static_cast<unsigned char>(s[i + j]);
+                std::memcpy(p, &kUriForms[b], sizeof kUriForms[b]);
+                p += (changed & 1) && b != '\\' ? 3 : 1; // "%XX", or the byte or '/'
+            }
+            continue;
+        }
         size_t nRunStart = i;
         for (; changed; changed &= changed - 1)
         {

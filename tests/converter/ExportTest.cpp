@@ -273,6 +273,8 @@ TEST(ExportText, BlocksNeitherSplitNorOverrunAValue)
     EXPECT_EQ(uri(CString("C:\\M\\0123456789ab&lt;x&gt;.mp3")), "<file:///C:/M/0123456789ab%3Cx%3E.mp3>");
     EXPECT_EQ(uri(CString("/home/me/Caf\xC3\xA9 \xE2\x80\x94 Trio ~ 2_1.mp3")),
               "<file:///home/me/Caf%C3%A9%20%E2%80%94%20Trio%20~%202_1.mp3>");
+    EXPECT_EQ(uri(CString("C:\\\xC3\x84\xC3\x84\xC3\x84\\\xC3\x9C\xC3\x9C \xC3\x96\\x.mp3")),
+              "<file:///C:/%C3%84%C3%84%C3%84/%C3%9C%C3%9C%20%C3%96/x.mp3>"); // a block of letters to encode
     EXPECT_EQ(csv(CString("abcdefghijklmnopqrstuvwxyz0123456789,")), "<\"abcdefghijklmnopqrstuvwxyz0123456789,\">");
     EXPECT_EQ(csv(CString("abcdefghijklmnop&amp;q")), "<abcdefghijklmnop&q>");
 
