@@ -59,6 +59,14 @@ const char* const kPlainPaths[] = {
     "C:\\.hidden\\x.y.z",
     "C:\\console\\nul2.mp3",
     "C:\\COM10\\LPT\\cons.mp3\\a",
+    "C:\\Music\\conout$   x.mp3",
+    "C:\\Music\\CON     x",
+    "C:\\Music\\AUX1.mp3",
+    "C:\\Aux Tracks\\Portable Nightlife Collection\\Conversation (Live).mp3",
+    "\\\\server\\share\\a.mp3",
+    "\\\\nas\\music\\Velvet Winter\\15 Underground Weather.flac",
+    "\\\\server\\share",
+    "\\\\my-server.example\\C$\\Music",
 };
 const char* const kOtherPaths[] = {
     "c:\\music\\song.mp3",   // a lower-case drive
@@ -85,9 +93,25 @@ const char* const kOtherPaths[] = {
     "C:\\Music\\Com1 .mp3",
     "C:\\lpt9\\Song.mp3",
     "C:\\Music\\CONOUT$",
+    "C:\\Music\\conout$   .mp3",
+    "C:\\Music\\Com9       ",
+    "C:\\Music\\clock$.x",
     "C:Song.mp3",
-    "\\\\server\\share\\a.mp3",
+    "\\\\server",            // a server names no folder
+    "\\\\server\\",
+    "\\\\server\\share\\",
+    "\\\\server\\\\share",
+    "\\\\.\\pipe\\a",
+    "\\\\?\\C:\\a.mp3",
+    "\\\\server\\share\\..\\a.mp3",
+    "\\\\server\\nul\\a.mp3",
+    "\\\\\\server\\share",
     "\\rooted\\a.mp3",
+    "C:\\Music Library Long Name\\a>b",       // past the first sixteen bytes
+    "C:\\Music Library Long\x7FName\\a.mp3",
+    "C:\\Music Library Long Name\\Caf\xE9.mp3",
+    "C:\\Music Library Long Name\\prn",
+    "C:\\Music Library Long Name\\aux .mp3",
     "Music\\Song.mp3",
     "",
 };
@@ -133,7 +157,8 @@ TEST(FullPath, PlainWindowsPathsAreWhatTheSystemResolvesThemTo)
     int nPlain = 0;
     for (int b = 0x80; b <= 0xFF; ++b)
     {
-        const std::string path = std::string("C:\\a") + char(b) + "b\\" + char(b) + ".mp3";
+        const std::string path = std::string("C:\\a") + char(b) + "b\\" + char(b) +
+                                 " and the sixteen bytes after " + char(b) + ".mp3";
         if (!IsPlainWindowsFullPath(path, p1252))
             continue;
         ++nPlain;
