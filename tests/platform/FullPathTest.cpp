@@ -171,6 +171,54 @@ TEST(FullPath, PlainWindowsPathsAreWhatTheSystemResolvesThemTo)
     }
     EXPECT_GT(nPlain, 100);
 }
+
+// A relative path that joins the current folder into a plain full path is resolved without
+// the system: every path, plain or not, resolves to what the system makes of it, in a
+// folder and at a drive's root, and after the current folder changed.
+TEST(FullPath, RelativePathsResolveAsTheSystemResolvesThem)
+{
+    const std::string longName(300, 'x');
+    const char* const relatives[] = {
+        "Music\\Song.mp3", "a", "Aux Tracks\\Live (1999)\\01 - Intro.mp3", ".hidden\\x.y",
+        "Caf\xE9\\\x80 Song\xFF.mp3", "", ".", "..", ".\\a.mp3", "..\\a.mp3",
+        "a\\..\\b.mp3", "a\\.\\b.mp3", "a\\\\b.mp3", "\\rooted.mp3", "C:rel.mp3",
+        "a\\CON", "nul.txt", "a.", "a ", "a\\", "a/b.mp3", "a:b", "a?b", "Song\xA0.mp3",
+        "\x81.mp3", std::string(300, 'x').c_str(),
+    };
+    testsupport::TempDir dir;
+    testsupport::MakeFolder(dir / "other");
+    SetACP(1252);
+    const std::string folders[] = {dir.Path(), dir / "other", "C:\\"};
+    for (const std::string& folder : folders)
+    {
+        ASSERT_TRUE(SetCurrentDirectory(folder.c_str()));
+        for (const char* relative : relatives)
+        {
+            SCOPED_TRACE(folder + " + " + relative);
+            wchar_t szFull[MAX_PATH * 2] = L"";
+            wchar_t* pszFilePart = nullptr;
+            const DWORD nWide = ::GetFullPathNameW(WideFromAnsi(relative).c_str(), MAX_PATH * 2,
+                                                   szFull, &pszFilePart);
+            char buffer[MAX_PATH];
+            char* pFilePart = nullptr;
+            const unsigned n = GetFullPathName(relative, MAX_PATH, buffer, &pFilePart);
+            if (nWide == 0 || nWide >= MAX_PATH)
+            {
+                EXPECT_TRUE(n == 0 || n > MAX_PATH) << n;
+                continue;
+            }
+            const CString expected = AnsiFromWide(std::wstring_view(szFull, nWide));
+            ASSERT_EQ(n, static_cast<unsigned>(expected.GetLength()));
+            EXPECT_EQ(std::string_view(buffer, n), expected.View());
+            // (For a device, "\\\\.\\CON", the system gives no file part.)
+            if (pszFilePart)
+            {
+                ASSERT_NE(pFilePart, nullptr);
+                EXPECT_EQ(std::string_view(pFilePart), AnsiFromWide(pszFilePart).View());
+            }
+        }
+    }
+}
 #endif
 
 TEST(FullPath, FileNameAndTheBufferLimit)
