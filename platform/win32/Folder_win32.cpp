@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "ByteCopy.h"
 #include "CodePage.h"
 #include "Folder.h"
 #include "ThreadLock.h"
@@ -45,7 +46,8 @@ unsigned CopyFullPath(std::string_view full, unsigned nBufferLength, char* pBuff
     const auto nLength = static_cast<unsigned>(full.size());
     if (nLength + 1 > nBufferLength)
         return nLength + 1;
-    std::memcpy(pBuffer, full.data(), nLength);
+    // Inline: the runtime's copy is slow for the few dozen bytes of a path.
+    bytecopy::Put(pBuffer, full.data(), nLength);
     pBuffer[nLength] = '\0';
     if (ppFilePart)
     {
