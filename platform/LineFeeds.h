@@ -2,6 +2,7 @@
 // LF and a CR just before that.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <vector>
@@ -59,7 +60,7 @@ struct CCrLfLiteral
 template <size_t N>
 char* PutLiteral(char* p, const CCrLfLiteral<N>& literal)
 {
-    return bytecopy::Put(p, literal.text, literal.nLength);
+    return bytecopy::Put(p, literal.text, std::min(literal.nLength, sizeof literal.text));
 }
 
 } // namespace plat
