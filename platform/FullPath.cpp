@@ -51,16 +51,30 @@ constexpr auto kPlainNameBytes = [] {
     return table;
 }();
 
-bool IsDeviceName(std::string_view name)
+// True when the name may be a device's by its first two letters, whatever their case:
+// most names stop here.
+inline bool MayBeDeviceName(std::string_view name)
 {
-    // Every device name starts with one of these letters: most names stop here.
-    switch (name.empty() ? 0 : name[0] | 0x20)
+    if (name.size() < 3)
+        return false;
+    switch ((name[0] | 0x20) << 8 | (name[1] | 0x20))
     {
-    case 'a': case 'c': case 'l': case 'n': case 'p':
-        break;
+    case 'a' << 8 | 'u': // AUX
+    case 'c' << 8 | 'o': // CON, CONIN$, CONOUT$, COM1
+    case 'c' << 8 | 'l': // CLOCK$
+    case 'l' << 8 | 'p': // LPT1
+    case 'n' << 8 | 'u': // NUL
+    case 'p' << 8 | 'r': // PRN
+        return true;
     default:
         return false;
     }
+}
+
+bool IsDeviceName(std::string_view name)
+{
+    if (!MayBeDeviceName(name))
+        return false;
     // The base name decides: "nul.txt" and "CON " name devices too. It ends at the first
     // '.', less the spaces before that; a device's has 3 to 7 characters, so the first
     // eight say enough, with the spaces after them.
