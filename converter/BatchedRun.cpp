@@ -4,7 +4,6 @@
 // the next. The entries are independent of one another (a relative path resolves against
 // the one folder of the whole run), so the document is the one ConvertNextEntry writes
 // entry by entry.
-#include <condition_variable>
 #include <exception>
 #include <mutex>
 #include <string_view>
@@ -13,6 +12,7 @@
 #include "BackgroundJob.h"
 #include "EntryBatch.h"
 #include "PlaylistConverter.h"
+#include "ThreadLock.h"
 
 void CPlaylistConverter::ConvertBatch(CEntryBatch& batch)
 {
@@ -189,7 +189,7 @@ private:
     /// stopped.
     bool Take(CEntryBatch& batch, size_t& nTurn)
     {
-        std::lock_guard<std::mutex> lock(m_inputMutex);
+        std::lock_guard<plat::CLock> lock(m_inputMutex);
         if (m_bStopped)
             return false;
         nTurn = m_nTaken++;
@@ -214,7 +214,7 @@ private:
 
     bool IsStopped()
     {
-        std::lock_guard<std::mutex> lock(m_inputMutex);
+        std::lock_guard<plat::CLock> lock(m_inputMutex);
         return m_bStopped;
     }
 
@@ -224,7 +224,7 @@ private:
     template <typename F>
     bool WaitForTurn(size_t nTurn, F convertAhead)
     {
-        std::unique_lock<std::mutex> lock(m_turnMutex);
+        std::unique_lock<plat::CLock> lock(m_turnMutex);
         while (m_nWritten != nTurn && !m_error)
         {
             lock.unlock();
@@ -240,7 +240,7 @@ private:
     void PassTurn()
     {
         {
-            std::lock_guard<std::mutex> lock(m_turnMutex);
+            std::lock_guard<plat::CLock> lock(m_turnMutex);
             ++m_nWritten;
         }
         m_turnChanged.notify_all();
@@ -250,11 +250,11 @@ private:
     void Fail(std::exception_ptr error)
     {
         {
-            std::lock_guard<std::mutex> lock(m_inputMutex);
+            std::lock_guard<plat::CLock> lock(m_inputMutex);
             m_bStopped = true;
         }
         {
-            std::lock_guard<std::mutex> lock(m_turnMutex);
+            std::lock_guard<plat::CLock> lock(m_turnMutex);
             m_error = std::move(error);
         }
         m_turnChanged.notify_all();
@@ -265,15 +265,15 @@ private:
     CPlaylistConverter m_workerConverter; // scratch members of its own; it opens no file
     CEntryBatch m_workerBatches[2];
 
-    std::mutex m_inputMutex; // the playlist, and what its reading found
+    plat::CLock m_inputMutex; // the playlist, and what its reading found
     size_t m_nTaken = 0;
     bool m_bStopped = false;
     std::exception_ptr m_readError;
     bool m_bLongLine = false;
     CPaddedText m_longLine;
 
-    std::mutex m_turnMutex; // the turn to write, and the first failure
-    std::condition_variable m_turnChanged;
+    plat::CLock m_turnMutex; // the turn to write, and the first failure
+    plat::CLockCondition m_turnChanged;
     size_t m_nWritten = 0;
     std::exception_ptr m_error;
 

@@ -17,6 +17,7 @@
 #include "PathMap.h"
 #include "StdioFile.h"
 #include "TablePage.h"
+#include "TextScan.h"
 #include "TrackOutput.h"
 #include "Types.h"
 
@@ -125,6 +126,11 @@ public:
     std::unique_ptr<CMissingTracks> m_pMissingTracks;
     CString m_strWork;
     CString m_strLine;
+    // Scratch that keeps its storage from entry to entry. Members, not thread_locals: each
+    // lane converts with a converter of its own, and in a mingw build every use of a
+    // thread_local is a call into the runtime.
+    textscan::CSpecialBytes m_specialBytes; ///< of the line being converted
+    CString m_strEncoded;                   ///< EncodeText's output, swapped with its input
     char m_szFullPath[MAX_PATH] = {};
     char* m_pszFilePart = nullptr;
     int m_nEnd = 0;

@@ -166,10 +166,8 @@ void CPlaylistConverter::ConvertLine(CPaddedText line)
     // The line is kept as read; the work below reads it where the file read it.
     m_strLine.AssignPadded(line);
     const auto nLength = static_cast<int>(line.size());
-    // Scratch that keeps its storage from line to line.
-    thread_local textscan::CSpecialBytes t_special;
-    t_special.Scan(line.data(), line.size());
-    m_nEnd = FindSeparator(line.View(), t_special, 0, nullptr);
+    m_specialBytes.Scan(line.data(), line.size());
+    m_nEnd = FindSeparator(line.View(), m_specialBytes, 0, nullptr);
     if (m_nEnd == 0)
         return; // an empty line, or no path: nothing is cleared or written
     const int nPathLength = m_nEnd;
@@ -183,7 +181,7 @@ void CPlaylistConverter::ConvertLine(CPaddedText line)
     {
         m_nStart = m_nEnd + 1;
         bool bPlain = false;
-        m_nEnd = FindSeparator(line.View(), t_special, m_nStart, &bPlain);
+        m_nEnd = FindSeparator(line.View(), m_specialBytes, m_nStart, &bPlain);
         // The whole segment is encoded before anything in it is examined. Most segments
         // are plain ASCII, their own encoding: those are read where they stand.
         CPaddedText segment = line.Sub(m_nStart, m_nEnd - m_nStart);

@@ -1,7 +1,11 @@
 // The one text encoding of the document: markup escaped, ANSI converted to UTF-8.
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string_view>
 
 #include "ByteCopy.h"
@@ -68,48 +72,74 @@ bytecopy::Unit MakeUnit(std::string_view bytes)
 
 // The units of a code page's bytes; table is null when the page has no converter, and
 // every byte of 0x80 and above then becomes U+FFFD, unconverted but no stray byte in a
-// document declared UTF-8. Built per thread for the last page asked for.
-const ByteUnits& UnitsOf(const plat::CCodePageTable* table)
+// document declared UTF-8.
+ByteUnits MakeUnits(const plat::CCodePageTable* table)
 {
-    thread_local ByteUnits t_units;
-    thread_local const plat::CCodePageTable* t_table = nullptr;
-    thread_local bool t_bBuilt = false;
-    if (t_bBuilt && t_table == table)
-        return t_units;
+    ByteUnits units;
     for (int b = 0; b < 0x100; ++b)
     {
         const auto c = static_cast<unsigned char>(b);
         switch (kClasses[c])
         {
         case plain:
-            t_units[c] = MakeUnit(std::string_view(reinterpret_cast<const char*>(&c), 1));
+            units[c] = MakeUnit(std::string_view(reinterpret_cast<const char*>(&c), 1));
             break;
         case ampersand:
-            t_units[c] = MakeUnit("&amp;");
+            units[c] = MakeUnit("&amp;");
             break;
         case lessThan:
-            t_units[c] = MakeUnit("&lt;");
+            units[c] = MakeUnit("&lt;");
             break;
         case greaterThan:
-            t_units[c] = MakeUnit("&gt;");
+            units[c] = MakeUnit("&gt;");
             break;
         case forbidden:
-            t_units[c] = MakeUnit(kReplacementUtf8);
+            units[c] = MakeUnit(kReplacementUtf8);
             break;
         case high:
             if (!table)
-                t_units[c] = MakeUnit(kReplacementUtf8);
+                units[c] = MakeUnit(kReplacementUtf8);
             else if (table->IsLead(c))
-                t_units[c] = bytecopy::Unit{};
+                units[c] = bytecopy::Unit{};
             else
-                t_units[c] = MakeUnit(std::string_view(table->Single(c).bytes,
-                                                       table->Single(c).nLen));
+                units[c] = MakeUnit(std::string_view(table->Single(c).bytes,
+                                                     table->Single(c).nLen));
             break;
         }
     }
-    t_table = table;
-    t_bBuilt = true;
-    return t_units;
+    return units;
+}
+
+struct CTableUnits
+{
+    const plat::CCodePageTable* table;
+    ByteUnits units;
+};
+
+// Builds the units of a table on first use, once per process, and keeps them: a process
+// converts with a page or two.
+[[gnu::noinline]] const CTableUnits& LoadUnits(const plat::CCodePageTable* table)
+{
+    static std::mutex s_mutex;
+    static std::map<const plat::CCodePageTable*, std::unique_ptr<CTableUnits>> s_units;
+    std::lock_guard<std::mutex> lock(s_mutex);
+    std::unique_ptr<CTableUnits>& units = s_units[table];
+    if (!units)
+        units.reset(new CTableUnits{table, MakeUnits(table)});
+    return *units;
+}
+
+const ByteUnits& UnitsOf(const plat::CCodePageTable* table)
+{
+    // The last units asked for, for every thread; never changed once built. Not a
+    // thread_local: in a mingw build each use of one is a call into the runtime.
+    static std::atomic<const CTableUnits*> s_pLast{nullptr};
+    const CTableUnits* pLast = s_pLast.load(std::memory_order_acquire);
+    if (pLast && pLast->table == table)
+        return pLast->units;
+    const CTableUnits& units = LoadUnits(table);
+    s_pLast.store(&units, std::memory_order_release);
+    return units.units;
 }
 
 // True for a byte that is neither markup nor a control byte. One test, not two: the
@@ -218,11 +248,10 @@ void CPlaylistConverter::EncodeText(CString& strText)
     const size_t nPlain = textscan::PlainPrefixLength(strText.GetData(), n);
     if (nPlain == n)
         return; // plain ASCII: the same bytes in UTF-8
-    // Scratch space that keeps its storage from call to call; swapped with the text, so
-    // both buffers stop growing once they fit the longest value.
-    thread_local CString t_out;
-    EncodeAfterPlainPrefix(strText, nPlain, t_out);
-    strText.Swap(t_out);
+    // m_strEncoded keeps its storage from call to call; swapped with the text, so both
+    // buffers stop growing once they fit the longest value.
+    EncodeAfterPlainPrefix(strText, nPlain, m_strEncoded);
+    strText.Swap(m_strEncoded);
 }
 
 void CPlaylistConverter::EncodeTextInto(CPaddedText text, CString& strOut)

@@ -7,7 +7,7 @@
 CBackgroundJob::~CBackgroundJob()
 {
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::lock_guard<plat::CLock> lock(m_mutex);
         m_bStop = true;
     }
     m_changed.notify_all();
@@ -18,7 +18,7 @@ CBackgroundJob::~CBackgroundJob()
 void CBackgroundJob::Start(Job job)
 {
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::lock_guard<plat::CLock> lock(m_mutex);
         m_jobs.push_back(std::move(job));
     }
     if (!m_thread.joinable())
@@ -28,7 +28,7 @@ void CBackgroundJob::Start(Job job)
 
 bool CBackgroundJob::WaitUntilQueued(size_t nQueued, long& lOsError)
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
+    std::unique_lock<plat::CLock> lock(m_mutex);
     while (m_jobs.size() > nQueued)
     {
         if (m_wakeup == CJobWakeup::deferred && !m_bFirstRunning)
@@ -45,7 +45,7 @@ bool CBackgroundJob::WaitUntilQueued(size_t nQueued, long& lOsError)
 
 bool CBackgroundJob::RunWaitingJob()
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
+    std::unique_lock<plat::CLock> lock(m_mutex);
     if (m_wakeup != CJobWakeup::deferred || m_jobs.empty() || m_bFirstRunning)
         return false;
     RunFirst(lock);
@@ -56,7 +56,7 @@ void CBackgroundJob::Run()
 {
     if (m_wakeup == CJobWakeup::deferred)
         plat::DeferThreadWakeups();
-    std::unique_lock<std::mutex> lock(m_mutex);
+    std::unique_lock<plat::CLock> lock(m_mutex);
     for (;;)
     {
         m_changed.wait(lock, [this] {
@@ -68,7 +68,7 @@ void CBackgroundJob::Run()
     }
 }
 
-void CBackgroundJob::RunFirst(std::unique_lock<std::mutex>& lock)
+void CBackgroundJob::RunFirst(std::unique_lock<plat::CLock>& lock)
 {
     m_bFirstRunning = true;
     // A job behind a failed one is dropped: its error is still to be reported.

@@ -4,11 +4,12 @@
 // rather than sleep until the thread gets a core.
 #pragma once
 
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
+
+#include "ThreadLock.h"
 
 /// How the job's thread takes a core when a job arrives.
 enum class CJobWakeup
@@ -51,11 +52,11 @@ private:
     void Run();
     /// Runs the first job, which nobody has started yet: with the lock held on entry and
     /// on return, not while the job runs.
-    void RunFirst(std::unique_lock<std::mutex>& lock);
+    void RunFirst(std::unique_lock<plat::CLock>& lock);
 
     const CJobWakeup m_wakeup;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
+    plat::CLock m_mutex;
+    plat::CLockCondition m_changed;
     std::deque<Job> m_jobs; // the first is the one running, if any is
     bool m_bFirstRunning = false;
     bool m_bStop = false;

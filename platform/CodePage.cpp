@@ -182,7 +182,7 @@ int MbReverseFind(UINT cp, const char* p, size_t n, char ch)
     }
 }
 
-CCodePageTable::CCodePageTable(UINT cp, CCodePageDecoder& decoder)
+CCodePageTable::CCodePageTable(UINT cp, CCodePageDecoder& decoder) : m_nCodePage(cp)
 {
     const bool bDoubleByte = IsDoubleByteCodePage(cp);
     int nLeads = 0;
@@ -303,16 +303,17 @@ namespace
 
 const CCodePageTable* GetCodePageTable(UINT cp)
 {
-    // The last table asked for, per thread: the hot path asks for the same page each time,
-    // and finds it without a lock.
-    thread_local UINT t_nLastCp = 0;
-    thread_local const CCodePageTable* t_pLast = nullptr;
-    if (cp != t_nLastCp || !t_pLast)
-    {
-        t_pLast = LoadCodePageTable(cp);
-        t_nLastCp = cp;
-    }
-    return t_pLast;
+    // The last table found, for every thread: the hot path asks for the same page each
+    // time, and finds it without a lock. A table, once built, is never changed or freed.
+    // Not a thread_local: in a mingw build each use of one is a call into the runtime.
+    static std::atomic<const CCodePageTable*> s_pLast{nullptr};
+    const CCodePageTable* pLast = s_pLast.load(std::memory_order_acquire);
+    if (pLast && pLast->CodePage() == cp)
+        return pLast;
+    const CCodePageTable* pTable = LoadCodePageTable(cp);
+    if (pTable)
+        s_pLast.store(pTable, std::memory_order_release);
+    return pTable;
 }
 
 bool AppendAnsiAsUtf8(UINT cp, const char* p, size_t n, std::string& out)

@@ -102,6 +102,7 @@ public:
 
     CCodePageTable(UINT cp, CCodePageDecoder& decoder);
 
+    UINT CodePage() const { return m_nCodePage; }
     bool IsLead(unsigned char b) const { return m_leadIndex[b] != 0; }
     /// False for a single-byte page.
     bool HasLeadBytes() const { return !m_pairs.empty(); }
@@ -126,6 +127,7 @@ public:
 private:
     void BuildReverse() const;
 
+    UINT m_nCodePage;
     Utf8 m_single[256] = {};
     unsigned char m_leadIndex[256] = {}; // 1-based row in m_pairs; 0: not a lead byte
     std::vector<Utf8> m_pairs;

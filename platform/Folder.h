@@ -36,10 +36,11 @@ unsigned GetFullPathName(const CString& strPath, unsigned nBufferLength, char* p
 bool IsWindowsAbsolute(std::string_view path);
 
 /// True for a path that Windows resolves to itself, told by its text alone: a drive letter
-/// (A to Z), ":\", then names of printable ASCII separated by single backslashes, none of
-/// them "." or "..", none ending in '.' or ' ', none a device name (CON, NUL, COM1 ...),
-/// with none of the characters the system treats apart (/ : * ? " < > |), not ending in a
-/// separator, and shorter than MAX_PATH. Such a path needs no resolving; any other may
+/// (A to Z) and ":\", or "\\" and the names of a server and a share; then names of
+/// printable ASCII separated by single backslashes, none of them "." or "..", none ending
+/// in '.' or ' ', none a device name (CON, NUL, COM1 ...), with none of the characters the
+/// system treats apart (/ : * ? " < > |), not ending in a separator, and shorter than
+/// MAX_PATH. Such a path needs no resolving; any other may
 /// change and goes to the system. With the table of a single-byte code page, the bytes
 /// that stand for a character above U+00A0 may stand in names too.
 bool IsPlainWindowsFullPath(std::string_view path, const CCodePageTable* pSingleByte = nullptr);

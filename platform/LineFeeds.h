@@ -2,9 +2,12 @@
 // LF and a CR just before that.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <vector>
+
+#include "ByteCopy.h"
 
 namespace plat
 {
@@ -51,12 +54,13 @@ struct CCrLfLiteral
     }
 };
 
-/// Copies the literal's text to p and returns the end of the copy.
+/// Copies the literal's text to p and returns the end of the copy. Its length is read at
+/// run time where the compiler does not fold it: copied inline, not by a library call,
+/// which in a mingw build is the Windows runtime's, slow for a few bytes.
 template <size_t N>
 char* PutLiteral(char* p, const CCrLfLiteral<N>& literal)
 {
-    std::memcpy(p, literal.text, literal.nLength);
-    return p + literal.nLength;
+    return bytecopy::Put(p, literal.text, std::min(literal.nLength, sizeof literal.text));
 }
 
 } // namespace plat

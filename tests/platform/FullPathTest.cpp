@@ -59,6 +59,14 @@ const char* const kPlainPaths[] = {
     "C:\\.hidden\\x.y.z",
     "C:\\console\\nul2.mp3",
     "C:\\COM10\\LPT\\cons.mp3\\a",
+    "C:\\Music\\conout$   x.mp3",
+    "C:\\Music\\CON     x",
+    "C:\\Music\\AUX1.mp3",
+    "C:\\Aux Tracks\\Portable Nightlife Collection\\Conversation (Live).mp3",
+    "\\\\server\\share\\a.mp3",
+    "\\\\nas\\music\\Velvet Winter\\15 Underground Weather.flac",
+    "\\\\server\\share",
+    "\\\\my-server.example\\C$\\Music",
 };
 const char* const kOtherPaths[] = {
     "c:\\music\\song.mp3",   // a lower-case drive
@@ -85,9 +93,25 @@ const char* const kOtherPaths[] = {
     "C:\\Music\\Com1 .mp3",
     "C:\\lpt9\\Song.mp3",
     "C:\\Music\\CONOUT$",
+    "C:\\Music\\conout$   .mp3",
+    "C:\\Music\\Com9       ",
+    "C:\\Music\\clock$.x",
     "C:Song.mp3",
-    "\\\\server\\share\\a.mp3",
+    "\\\\server",            // a server names no folder
+    "\\\\server\\",
+    "\\\\server\\share\\",
+    "\\\\server\\\\share",
+    "\\\\.\\pipe\\a",
+    "\\\\?\\C:\\a.mp3",
+    "\\\\server\\share\\..\\a.mp3",
+    "\\\\server\\nul\\a.mp3",
+    "\\\\\\server\\share",
     "\\rooted\\a.mp3",
+    "C:\\Music Library Long Name\\a>b",       // past the first sixteen bytes
+    "C:\\Music Library Long\x7FName\\a.mp3",
+    "C:\\Music Library Long Name\\Caf\xE9.mp3",
+    "C:\\Music Library Long Name\\prn",
+    "C:\\Music Library Long Name\\aux .mp3",
     "Music\\Song.mp3",
     "",
 };
@@ -133,7 +157,8 @@ TEST(FullPath, PlainWindowsPathsAreWhatTheSystemResolvesThemTo)
     int nPlain = 0;
     for (int b = 0x80; b <= 0xFF; ++b)
     {
-        const std::string path = std::string("C:\\a") + char(b) + "b\\" + char(b) + ".mp3";
+        const std::string path = std::string("C:\\a") + char(b) + "b\\" + char(b) +
+                                 " and the sixteen bytes after " + char(b) + ".mp3";
         if (!IsPlainWindowsFullPath(path, p1252))
             continue;
         ++nPlain;
@@ -145,6 +170,54 @@ TEST(FullPath, PlainWindowsPathsAreWhatTheSystemResolvesThemTo)
         EXPECT_EQ(AnsiFromWide(std::wstring_view(szFull, n)).View(), path);
     }
     EXPECT_GT(nPlain, 100);
+}
+
+// A relative path that joins the current folder into a plain full path is resolved without
+// the system: every path, plain or not, resolves to what the system makes of it, in a
+// folder and at a drive's root, and after the current folder changed.
+TEST(FullPath, RelativePathsResolveAsTheSystemResolvesThem)
+{
+    const std::string longName(300, 'x');
+    const char* const relatives[] = {
+        "Music\\Song.mp3", "a", "Aux Tracks\\Live (1999)\\01 - Intro.mp3", ".hidden\\x.y",
+        "Caf\xE9\\\x80 Song\xFF.mp3", "", ".", "..", ".\\a.mp3", "..\\a.mp3",
+        "a\\..\\b.mp3", "a\\.\\b.mp3", "a\\\\b.mp3", "\\rooted.mp3", "C:rel.mp3",
+        "a\\CON", "nul.txt", "a.", "a ", "a\\", "a/b.mp3", "a:b", "a?b", "Song\xA0.mp3",
+        "\x81.mp3", std::string(300, 'x').c_str(),
+    };
+    testsupport::TempDir dir;
+    testsupport::MakeFolder(dir / "other");
+    SetACP(1252);
+    const std::string folders[] = {dir.Path(), dir / "other", "C:\\"};
+    for (const std::string& folder : folders)
+    {
+        ASSERT_TRUE(SetCurrentDirectory(folder.c_str()));
+        for (const char* relative : relatives)
+        {
+            SCOPED_TRACE(folder + " + " + relative);
+            wchar_t szFull[MAX_PATH * 2] = L"";
+            wchar_t* pszFilePart = nullptr;
+            const DWORD nWide = ::GetFullPathNameW(WideFromAnsi(relative).c_str(), MAX_PATH * 2,
+                                                   szFull, &pszFilePart);
+            char buffer[MAX_PATH];
+            char* pFilePart = nullptr;
+            const unsigned n = GetFullPathName(relative, MAX_PATH, buffer, &pFilePart);
+            if (nWide == 0 || nWide >= MAX_PATH)
+            {
+                EXPECT_TRUE(n == 0 || n > MAX_PATH) << n;
+                continue;
+            }
+            const CString expected = AnsiFromWide(std::wstring_view(szFull, nWide));
+            ASSERT_EQ(n, static_cast<unsigned>(expected.GetLength()));
+            EXPECT_EQ(std::string_view(buffer, n), expected.View());
+            // (For a device, "\\\\.\\CON", the system gives no file part.)
+            if (pszFilePart)
+            {
+                ASSERT_NE(pFilePart, nullptr);
+                EXPECT_EQ(std::string_view(pFilePart), AnsiFromWide(pszFilePart).View());
+            }
+        }
+    }
 }
 #endif
 
