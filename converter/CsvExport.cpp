@@ -5,6 +5,7 @@
 #include "ExportText.h"
 #include "PlaylistConverter.h"
 #include "TrackFields.h"
+#include "Tuning.h"
 
 namespace
 {
@@ -20,6 +21,8 @@ void ForEachValue(const CPlaylistConverter& entry, F f)
 class CCsvExport final : public CExportFile
 {
 public:
+    int RoomPerInputByte() const override { return plat::tuning::kCsvBytesPerInputByte; }
+
     void AppendEntry(const CPlaylistConverter& entry, CString& strText) const override
     {
         size_t nRoom = 2; // the CR LF; each field has its comma's byte

@@ -8,12 +8,15 @@
 #include "ExportFile.h"
 #include "ExportText.h"
 #include "PlaylistConverter.h"
+#include "Tuning.h"
 
 namespace
 {
 class CM3u8Export final : public CExportFile
 {
 public:
+    int RoomPerInputByte() const override { return plat::tuning::kM3u8BytesPerInputByte; }
+
     void AppendEntry(const CPlaylistConverter& entry, CString& strText) const override
     {
         using exporttext::PutText;

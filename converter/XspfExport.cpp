@@ -6,12 +6,15 @@
 #include "ExportFile.h"
 #include "ExportText.h"
 #include "PlaylistConverter.h"
+#include "Tuning.h"
 
 namespace
 {
 class CXspfExport final : public CExportFile
 {
 public:
+    int RoomPerInputByte() const override { return plat::tuning::kXspfBytesPerInputByte; }
+
     void AppendEntry(const CPlaylistConverter& entry, CString& strText) const override
     {
         using exporttext::PutText;

@@ -24,6 +24,14 @@ inline constexpr size_t kBatchLines = 4096;
 /// two to two and a half times its size in every language measured (markup, UTF-8,
 /// escapes). More grows the text.
 inline constexpr int kTrackBytesPerInputByte = 3;
+/// The same for the exports, measured on every language's playlist: XSPF takes up to two
+/// and a half (a location spells each byte of a path that is not ASCII in three), CSV a
+/// little over one, M3U8 under one. Room too small makes a batch's text grow to twice its
+/// size, room too large is memory held for nothing: either costs a run with every export
+/// a MiB or more.
+inline constexpr int kXspfBytesPerInputByte = 3;
+inline constexpr int kCsvBytesPerInputByte = 2;
+inline constexpr int kM3u8BytesPerInputByte = 1;
 
 /// Input bytes encoded per stretch of output room: bounds the room kept beyond the text.
 inline constexpr size_t kEncodeBlockBytes = 64 * 1024;
