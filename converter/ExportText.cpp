@@ -99,6 +99,45 @@ unsigned KeptMask16(const char* s)
     return static_cast<unsigned>(_mm_movemask_epi8(kept));
 }
 
+// The sixteen bytes at s, each as "%XX", at p: the hex digits of a whole block are worked
+// out at once, then each byte's three go in place. For a path in Cyrillic, Greek or CJK
+// letters, most of whose bytes are encoded.
+char* PutPercentBlock(const char* s, char* p)
+{
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    const __m128i nibble = _mm_set1_epi8(0x0F);
+    const auto hexDigits = [](__m128i n) {
+        const __m128i over9 = _mm_cmpgt_epi8(n, _mm_set1_epi8(9));
+        return _mm_add_epi8(_mm_add_epi8(n, _mm_set1_epi8('0')),
+                            _mm_and_si128(over9, _mm_set1_epi8('A' - '0' - 10)));
+    };
+    const __m128i high = hexDigits(_mm_and_si128(_mm_srli_epi16(block, 4), nibble));
+    const __m128i low = hexDigits(_mm_and_si128(block, nibble));
+    // Four bytes a byte, "%", its high digit, its low digit and a zero, in byte order.
+    const __m128i percentHigh[2] = {_mm_unpacklo_epi8(_mm_set1_epi8('%'), high),
+                                    _mm_unpackhi_epi8(_mm_set1_epi8('%'), high)};
+    const __m128i lowZero[2] = {_mm_unpacklo_epi8(low, _mm_setzero_si128()),
+                                _mm_unpackhi_epi8(low, _mm_setzero_si128())};
+    alignas(16) char forms[64];
+    for (int half = 0; half < 2; ++half)
+    {
+        _mm_store_si128(reinterpret_cast<__m128i*>(forms + 32 * half),
+                        _mm_unpacklo_epi16(percentHigh[half], lowZero[half]));
+        _mm_store_si128(reinterpret_cast<__m128i*>(forms + 32 * half + 16),
+                        _mm_unpackhi_epi16(percentHigh[half], lowZero[half]));
+    }
+    for (int k = 0; k < 16; ++k)
+        std::memcpy(p + 3 * k, forms + 4 * k, 4); // its zero is written over by the next
+    return p + 48;
+}
+
+// One bit for each of the sixteen bytes at s that is a backslash.
+unsigned BackslashMask16(const char* s)
+{
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('\\'))));
+}
+
 // The URI form of a text without escapes, a block at a time: the runs of bytes kept as
 // they are go as block copies, each other byte by its form from the table. Its length is
 // told by the byte, not read with its form, so that where the next byte goes never waits
@@ -110,6 +149,11 @@ char* PutUriBlocks(CPaddedText text, char* p)
     {
         const auto nBlock = static_cast<unsigned>(std::min<size_t>(16, text.size() - i));
         unsigned changed = ~KeptMask16(s + i) & ((1u << nBlock) - 1);
+        if (changed == 0xFFFF && BackslashMask16(s + i) == 0)
+        {
+            p = PutPercentBlock(s + i, p);
+            continue;
+        }
         if (std::popcount(changed) > 8)
         {
             // Mostly bytes to encode, as in a path of non-Latin letters: each byte by its
