@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <mutex>
+#include <new>
 
 namespace plat
 {
@@ -52,4 +53,16 @@ public:
 private:
     alignas(std::max_align_t) unsigned char m_storage[64];
 };
+
+namespace threadlock
+{
+/// For the backends: the system's object built in place in a lock's or a condition's
+/// storage.
+template <typename T, typename Storage>
+T& As(Storage& storage)
+{
+    static_assert(sizeof(T) <= sizeof(storage) && alignof(T) <= alignof(std::max_align_t));
+    return *std::launder(reinterpret_cast<T*>(storage));
+}
+} // namespace threadlock
 } // namespace plat

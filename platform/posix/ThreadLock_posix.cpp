@@ -2,21 +2,12 @@
 // system's futexes.
 #include <condition_variable>
 #include <mutex>
-#include <new>
 
 #include "ThreadLock.h"
 
 namespace plat
 {
-namespace
-{
-template <typename T, typename Storage>
-T& As(Storage& storage)
-{
-    static_assert(sizeof(T) <= sizeof(storage) && alignof(T) <= alignof(std::max_align_t));
-    return *std::launder(reinterpret_cast<T*>(storage));
-}
-} // namespace
+using threadlock::As;
 
 CLock::CLock()
 {

@@ -1,22 +1,13 @@
 // Windows implementation of platform/ThreadLock.h: a slim reader/writer lock taken
 // exclusively, and a condition variable. Neither needs a kernel object: they wait on an
 // address, which Wine does without its server.
-#include <new>
 
 #include "ThreadLock.h"
 #include "Win32.h"
 
 namespace plat
 {
-namespace
-{
-template <typename T, typename Storage>
-T& As(Storage& storage)
-{
-    static_assert(sizeof(T) <= sizeof(storage) && alignof(T) <= alignof(std::max_align_t));
-    return *std::launder(reinterpret_cast<T*>(storage));
-}
-} // namespace
+using threadlock::As;
 
 CLock::CLock()
 {
