@@ -195,10 +195,12 @@ TEST_F(FaultTest, FullDiskThrowsAndLeavesThePlaylistAlone)
 {
     // A private mount namespace with a tmpfs that holds the playlist and about half its XML
     // document, where the system allows it. The playlist has many batches, so that the
-    // disk fills while both threads convert.
+    // disk fills while both threads convert. The page is the classic one, written once the
+    // document is: a table page, written beside the document, would as often be the file
+    // that finds the disk full.
     const std::string playlist = testsupport::ManyEntries(30000);
     WriteBytes(dir / "probe.sqk", playlist);
-    RunConversionCommand((dir / "probe.sqk").c_str(), nullptr);
+    RunConversionCommand((dir / "probe.sqk").c_str(), nullptr, CPageStyle::classic);
     const std::string expected = ReadBytes(dir / "probe.xml");
     const size_t nXml = expected.size();
     const size_t nSize = (playlist.size() + 1200 + nXml / 2 + 4095) / 4096 * 4096;
@@ -213,7 +215,7 @@ TEST_F(FaultTest, FullDiskThrowsAndLeavesThePlaylistAlone)
         WriteBytes(mnt + "/list.sqk", playlist);
         try
         {
-            RunConversionCommand((mnt + "/list.sqk").c_str(), nullptr);
+            RunConversionCommand((mnt + "/list.sqk").c_str(), nullptr, CPageStyle::classic);
             return 1;
         }
         catch (const CFileException& e)
