@@ -1,6 +1,7 @@
 #include "ExportFile.h"
 
 #include "PlaylistConverter.h"
+#include "Tuning.h"
 
 std::unique_ptr<CExportFile> CreateXspfExport();
 std::unique_ptr<CExportFile> CreateM3u8Export();
@@ -27,6 +28,7 @@ const CExportFormat* FindExportFormat(std::string_view name)
 bool CExportFile::Begin(const CString& strPath, const CString& strTitle)
 {
     m_strPath = strPath;
+    m_file.SetBufferSize(plat::tuning::kExportFileBufferBytes);
     if (!m_file.Open(strPath, CPlaylistConverter::kCreateExclusive, &m_error))
     {
         m_bFailed = true;

@@ -83,7 +83,7 @@ bool CStdioFile::FillBuffer()
         nText = m_nReadAheadText;
         std::swap(m_pBuffer, m_spares[0]);
     }
-    else if ((n = plat::OsReadFile(m_hFile, m_pBuffer.get(), kBufferSize, lOsError)) < 0)
+    else if ((n = plat::OsReadFile(m_hFile, m_pBuffer.get(), m_nBufferSize, lOsError)) < 0)
         Throw(lOsError);
     else
         nText = TextLength(m_pBuffer.get(), static_cast<size_t>(n));
@@ -109,7 +109,7 @@ void CStdioFile::StartReadAhead()
     m_bReadingAhead = true;
     m_pJob->Start([this] {
         long lOsError = 0;
-        m_nReadAhead = plat::OsReadFile(m_hFile, m_spares[0].get(), kBufferSize, lOsError);
+        m_nReadAhead = plat::OsReadFile(m_hFile, m_spares[0].get(), m_nBufferSize, lOsError);
         if (m_nReadAhead < 0)
             return lOsError;
         m_nReadAheadText = TextLength(m_spares[0].get(), static_cast<size_t>(m_nReadAhead));
@@ -121,7 +121,7 @@ bool CStdioFile::ReadAhead()
 {
     // Only after a full first buffer: a file that fitted in one never starts the thread.
     if (!IsOpen() || m_bWrite || m_bEnd || m_bReadingAhead || m_nFilled != 1 ||
-        m_nEnd != kBufferSize)
+        m_nEnd != m_nBufferSize)
         return false;
     ++m_nFilled; // as if it were the second buffer: the next ones are read ahead too
     StartReadAhead();
@@ -143,9 +143,9 @@ void CStdioFile::StartJobThread()
 }
 
 // With CString::kPadding bytes to spare at the end: see m_pBuffer.
-plat::StoragePtr CStdioFile::NewBuffer()
+plat::StoragePtr CStdioFile::NewBuffer() const
 {
-    return plat::StoragePtr(plat::NewStorage(kBufferSize + CString::kPadding));
+    return plat::StoragePtr(plat::NewStorage(m_nBufferSize + CString::kPadding));
 }
 
 BOOL CStdioFile::ReadString(CString& rString, size_t nMax)
@@ -237,7 +237,7 @@ void CStdioFile::WriteText(const char* p, size_t n)
     // when it is all line feeds.
     while (n)
     {
-        const size_t nPiece = std::min(n, (kBufferSize - m_nEnd) / 2);
+        const size_t nPiece = std::min(n, (m_nBufferSize - m_nEnd) / 2);
         if (!nPiece)
         {
             Flush();
@@ -251,11 +251,11 @@ void CStdioFile::WriteText(const char* p, size_t n)
 
 void CStdioFile::WriteCrLfText(const char* p, size_t n)
 {
-    while (m_nEnd + n > kBufferSize)
+    while (m_nEnd + n > m_nBufferSize)
     {
-        const size_t nFits = kBufferSize - m_nEnd;
+        const size_t nFits = m_nBufferSize - m_nEnd;
         std::memcpy(m_pBuffer.get() + m_nEnd, p, nFits);
-        m_nEnd = kBufferSize;
+        m_nEnd = m_nBufferSize;
         p += nFits;
         n -= nFits;
         Flush();
@@ -298,7 +298,7 @@ void CStdioFile::HandOverCrLfText(CString& str)
         str = std::move(m_writtenTexts.back());
         m_writtenTexts.pop_back();
     }
-    if (m_nEnd + m_pending.nTextBytes >= kBufferSize)
+    if (m_nEnd + m_pending.nTextBytes >= m_nBufferSize)
         Flush();
 }
 

@@ -45,6 +45,9 @@ public:
     /// Closes a file still open; what is buffered is written, errors are passed over.
     ~CStdioFile();
 
+    /// Before Open: buffers of nBytes, not kBufferSize, for a file that is one of several
+    /// written at once.
+    void SetBufferSize(size_t nBytes) { m_nBufferSize = nBytes; }
     /// Opens the file; false when it cannot be opened, with the reason in *pError if given.
     BOOL Open(const char* pszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
     /// Reads the next line without its LF. False, with an empty string, at the end.
@@ -110,10 +113,11 @@ private:
     bool FillBuffer();
     void StartReadAhead();
     void StartJobThread();
-    static plat::StoragePtr NewBuffer();
+    plat::StoragePtr NewBuffer() const;
     [[noreturn]] void Throw(long lOsError) const;
 
     plat::FileHandle m_hFile = plat::kInvalidFile;
+    size_t m_nBufferSize = kBufferSize;
     CString m_strFileName;
     // With CString::kPadding bytes to spare at its end, which also take the whole-block
     // stores of the line feed expansion.
