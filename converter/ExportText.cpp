@@ -154,7 +154,7 @@ char* PutUriBlocks(CPaddedText text, char* p)
             p = PutPercentBlock(s + i, p);
             continue;
         }
-        if (std::popcount(changed) > 8)
+        if (simd::CountBits16(changed) > 8)
         {
             // Mostly bytes to encode, as in a path of non-Latin letters: each byte by its
             // form, with no copies between them.

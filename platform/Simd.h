@@ -18,4 +18,15 @@ inline unsigned LowestBit(std::uint64_t mask)
 {
     return static_cast<unsigned>(std::countr_zero(mask));
 }
+/// The number of bits set in a sixteen-bit mask. Computed in place: without the popcnt
+/// instruction, which x86-64's baseline lacks, std::popcount is a call into the runtime.
+constexpr unsigned CountBits16(unsigned mask)
+{
+    mask = mask - ((mask >> 1) & 0x5555u);
+    mask = (mask & 0x3333u) + ((mask >> 2) & 0x3333u);
+    mask = (mask + (mask >> 4)) & 0x0F0Fu;
+    return (mask + (mask >> 8)) & 0x1Fu;
+}
+static_assert(CountBits16(0) == 0 && CountBits16(0xFFFF) == 16 && CountBits16(0x8421) == 4 &&
+              CountBits16(0x7FFE) == 14);
 } // namespace simd
