@@ -157,12 +157,13 @@ char* PutUriBlocks(CPaddedText text, char* p)
         if (simd::CountBits16(changed) > 8)
         {
             // Mostly bytes to encode, as in a path of non-Latin letters: each byte by its
-            // form, with no copies between them.
-            for (unsigned j = 0; j < nBlock; ++j, changed >>= 1)
+            // form, with no copies between them; a backslash's form is one byte long.
+            unsigned percent = changed & ~BackslashMask16(s + i);
+            for (unsigned j = 0; j < nBlock; ++j, percent >>= 1)
             {
                 const auto b = static_cast<unsigned char>(s[i + j]);
                 std::memcpy(p, &kUriForms[b], sizeof kUriForms[b]);
-                p += (changed & 1) && b != '\\' ? 3 : 1; // "%XX", or the byte or '/'
+                p += 1 + 2 * (percent & 1); // "%XX", or the byte or '/'
             }
             continue;
         }
