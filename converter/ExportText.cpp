@@ -29,37 +29,6 @@ constexpr auto kUriPlain = ClassOf("-._~/", true);
 constexpr auto kFormulaStart = ClassOf("=+-@\t\r");
 constexpr auto kDigit = ClassOf("0123456789");
 
-// Where the first of kBytes lies in the text at or after i; its length when none does.
-// Most values hold none, and a value is a block or two: one look at sixteen bytes for all
-// the bytes sought costs less than a library search for each, whose call alone outweighs
-// the scan.
-template <char... kBytes>
-size_t FindAnyOf(CPaddedText text, size_t i = 0)
-{
-#ifdef SQK2XML_SSE2
-    for (; i < text.size(); i += 16)
-    {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-        __m128i found = _mm_setzero_si128();
-        ((found = _mm_or_si128(found, _mm_cmpeq_epi8(block, _mm_set1_epi8(kBytes)))), ...);
-        if (const auto mask = static_cast<unsigned>(_mm_movemask_epi8(found)))
-            return std::min(text.size(), i + std::countr_zero(mask)); // none past the end counts
-    }
-    return text.size();
-#else
-    const std::string_view view = text.View();
-    const auto found = std::find_if(view.begin() + static_cast<std::ptrdiff_t>(i), view.end(),
-                                    [](char ch) { return ((ch == kBytes) || ...); });
-    return static_cast<size_t>(found - view.begin());
-#endif
-}
-
-template <char... kBytes>
-bool HoldsAnyOf(CPaddedText text)
-{
-    return FindAnyOf<kBytes...>(text) < text.size();
-}
-
 // Each byte's form in a URI, with its length: the byte itself when a URI keeps it, '/'
 // for a backslash, "%XX" for any other. A table, so that a byte to encode costs no branch.
 constexpr std::array<bytecopy::Unit, 256> MakeUriForms()
@@ -208,7 +177,7 @@ bool IsPlainNumber(std::string_view text)
 }
 
 // Whether a value that begins like a formula is one: anything but a plain number.
-[[gnu::noinline]] bool IsFormula(std::string_view text)
+bool IsFormula(std::string_view text)
 {
     return !IsPlainNumber(text);
 }
@@ -243,47 +212,6 @@ char* PutUriBytes(std::string_view text, char* p)
     return p;
 }
 
-// The rare values with escapes or quotes take their own functions, so that the common
-// case's call stays small.
-
-// The text from its first escape at i on, unescaped: the runs between escapes go as blocks.
-[[gnu::noinline]] char* PutUnescapedFrom(CPaddedText padded, size_t i, char* p)
-{
-    const std::string_view encoded = padded.View();
-    p = bytecopy::PutBlocks(p, encoded.data(), i);
-    for (size_t nAmp = i; nAmp < encoded.size(); nAmp = FindAnyOf<'&'>(padded, i))
-    {
-        p = bytecopy::PutBlocks(p, encoded.data() + i, nAmp - i);
-        size_t nLength = 1;
-        *p++ = Unescape(encoded, nAmp, nLength);
-        i = nAmp + nLength;
-    }
-    return bytecopy::PutBlocks(p, encoded.data() + i, encoded.size() - i);
-}
-
-// A CSV field with an escape, or quoted.
-[[gnu::noinline]] char* PutChangedCsvField(CPaddedText padded, bool bFormula, char* p)
-{
-    const bool bQuoted = HoldsAnyOf<',', '"', '\r', '\n'>(padded);
-    if (bQuoted)
-        *p++ = '"';
-    if (bFormula)
-        *p++ = '\'';
-    if (!bQuoted)
-        return PutUnescapedFrom(padded, FindAnyOf<'&'>(padded), p);
-    const std::string_view encoded = padded.View();
-    for (size_t i = 0; i < encoded.size();)
-    {
-        size_t nLength = 1;
-        const char ch = encoded[i] == '&' ? Unescape(encoded, i, nLength) : encoded[i];
-        if (ch == '"')
-            *p++ = '"';
-        *p++ = ch;
-        i += nLength;
-    }
-    *p++ = '"';
-    return p;
-}
 } // namespace
 
 char* PutFileUri(CPaddedText padded, char* p)
@@ -315,23 +243,6 @@ char* PutFileUri(CPaddedText padded, char* p)
     return PutUriBytes(rest.View(), p);
 }
 
-char* PutUnescaped(CPaddedText padded, char* p)
-{
-    const size_t nAmp = FindAnyOf<'&'>(padded);
-    if (nAmp >= padded.size())
-        return bytecopy::PutBlocks(p, padded.data(), padded.size());
-    return PutUnescapedFrom(padded, nAmp, p);
-}
-
-char* PutUnescapedOnOneLine(CPaddedText encoded, char* p)
-{
-    char* const pStart = p;
-    p = PutUnescaped(encoded, p);
-    if (HoldsAnyOf<'\r', '\n'>(encoded))
-        std::replace_if(pStart, p, [](char ch) { return ch == '\r' || ch == '\n'; }, ' ');
-    return p;
-}
-
 std::string_view NonNegativeInteger(std::string_view value)
 {
     if (!AllDigits(value))
@@ -340,21 +251,53 @@ std::string_view NonNegativeInteger(std::string_view value)
     return nFirst == std::string_view::npos ? value.substr(value.size() - 1) : value.substr(nFirst);
 }
 
-char* PutCsvField(CPaddedText padded, char* p)
+char* PutUnescapedFrom(CPaddedText padded, size_t i, char* p)
 {
-    // An escape begins with '&', which is no formula's first character: the encoded value
-    // tells too.
+    const std::string_view encoded = padded.View();
+    p = bytecopy::PutBlocks(p, encoded.data(), i);
+    for (size_t nAmp = i; nAmp < encoded.size(); nAmp = FindAnyOf<'&'>(padded, i))
+    {
+        // The runs between escapes go as blocks.
+        p = bytecopy::PutBlocks(p, encoded.data() + i, nAmp - i);
+        size_t nLength = 1;
+        *p++ = Unescape(encoded, nAmp, nLength);
+        i = nAmp + nLength;
+    }
+    return bytecopy::PutBlocks(p, encoded.data() + i, encoded.size() - i);
+}
+
+char* PutChangedOnOneLine(CPaddedText encoded, char* p)
+{
+    char* const pStart = p;
+    p = PutUnescaped(encoded, p);
+    std::replace_if(pStart, p, [](char ch) { return ch == '\r' || ch == '\n'; }, ' ');
+    return p;
+}
+
+char* PutChangedCsvField(CPaddedText padded, char* p)
+{
     const std::string_view encoded = padded.View();
     const bool bFormula = !encoded.empty() &&
                           kFormulaStart[static_cast<unsigned char>(encoded[0])] &&
                           IsFormula(encoded);
-    // Most fields are copied as they are. What makes a field quoted is no part of an
-    // escape, so the encoded value tells as well as the plain one.
-    if (HoldsAnyOf<'&', ',', '"', '\r', '\n'>(padded))
-        return PutChangedCsvField(padded, bFormula, p);
+    const bool bQuoted = HoldsAnyOf<',', '"', '\r', '\n'>(padded);
+    if (bQuoted)
+        *p++ = '"';
     if (bFormula)
         *p++ = '\'';
-    return bytecopy::PutBlocks(p, encoded.data(), encoded.size());
+    if (!bQuoted)
+        return PutUnescaped(padded, p);
+    for (size_t i = 0; i < encoded.size();)
+    {
+        size_t nLength = 1;
+        const char ch = encoded[i] == '&' ? Unescape(encoded, i, nLength) : encoded[i];
+        if (ch == '"')
+            *p++ = '"';
+        *p++ = ch;
+        i += nLength;
+    }
+    *p++ = '"';
+    return p;
 }
 
 } // namespace exporttext
