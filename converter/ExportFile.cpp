@@ -60,7 +60,16 @@ void CExportFile::Guarded(F write)
 
 void CExportFile::WriteEntries(CString& strText, std::span<const int>)
 {
-    Write(strText.View());
+    // A batch's text goes to the disk from where it was made, as the document's does.
+    Guarded([&] { m_file.HandOverCrLfText(strText); });
+}
+
+void CExportFile::WriteEntry(const CPlaylistConverter& entry, CString& strScratch)
+{
+    // An entry's text is short and its scratch is made again at once: it is copied.
+    strScratch.Empty();
+    AppendEntry(entry, strScratch);
+    Write(strScratch.View());
 }
 
 void CExportFile::WriteEnd()

@@ -20,6 +20,7 @@ public:
     /// playlist's name, encoded. False, with the reason kept, when it cannot be opened.
     bool Begin(const CString& strPath, const CString& strTitle);
     void WriteEntries(CString& strText, std::span<const int> entryEnds) override;
+    void WriteEntry(const CPlaylistConverter& entry, CString& strScratch) override;
     /// Writes the end and closes the file.
     void WriteEnd() override;
     /// Open until WriteEnd, failed or not: the lanes may run its waiting writes meanwhile.
