@@ -25,8 +25,6 @@ constexpr std::array<bool, 256> ClassOf(std::string_view bytes, bool bAlnum = fa
 }
 // What a URI keeps as it is: the unreserved characters and '/'.
 constexpr auto kUriPlain = ClassOf("-._~/", true);
-// What begins a formula in a spreadsheet.
-constexpr auto kFormulaStart = ClassOf("=+-@\t\r");
 constexpr auto kDigit = ClassOf("0123456789");
 
 // Each byte's form in a URI, with its length: the byte itself when a URI keeps it, '/'
@@ -277,9 +275,7 @@ char* PutChangedOnOneLine(CPaddedText encoded, char* p)
 char* PutChangedCsvField(CPaddedText padded, char* p)
 {
     const std::string_view encoded = padded.View();
-    const bool bFormula = !encoded.empty() &&
-                          kFormulaStart[static_cast<unsigned char>(encoded[0])] &&
-                          IsFormula(encoded);
+    const bool bFormula = !encoded.empty() && IsFormulaStart(encoded[0]) && IsFormula(encoded);
     const bool bQuoted = HoldsAnyOf<',', '"', '\r', '\n'>(padded);
     if (bQuoted)
         *p++ = '"';

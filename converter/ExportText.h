@@ -95,6 +95,13 @@ constexpr size_t FileUriRoom(size_t nPath)
     return 8 + 3 * nPath; // "file:///", and "%XX" for a byte
 }
 
+/// Whether a spreadsheet takes a text that begins with ch for a formula, unless it is a
+/// plain number.
+constexpr bool IsFormulaStart(char ch)
+{
+    return ch == '=' || ch == '+' || ch == '-' || ch == '@' || ch == '\t' || ch == '\r';
+}
+
 /// The encoded value as one CSV field (RFC 4180): plain UTF-8; a text that a spreadsheet
 /// would run as a formula (its first character "=", "+", "-", "@", a tab or a CR, and no
 /// plain number) behind a "'"; quoted, its quotes doubled, when it holds a ",", a '"', a
@@ -104,10 +111,8 @@ inline char* PutCsvField(CPaddedText encoded, char* p)
     // Most fields are copied as they are. What makes a field quoted is no part of an
     // escape, so the encoded value tells as well as the plain one; an escape begins with
     // '&', which is no formula's first character.
-    const char chFirst = encoded.empty() ? '\0' : encoded.data()[0];
-    const bool bFormulaStart = chFirst == '=' || chFirst == '+' || chFirst == '-' ||
-                               chFirst == '@' || chFirst == '\t' || chFirst == '\r';
-    if (bFormulaStart || HoldsAnyOf<'&', ',', '"', '\r', '\n'>(encoded))
+    if ((!encoded.empty() && IsFormulaStart(encoded.data()[0])) ||
+        HoldsAnyOf<'&', ',', '"', '\r', '\n'>(encoded))
         return PutChangedCsvField(encoded, p);
     return bytecopy::PutBlocks(p, encoded.data(), encoded.size());
 }
