@@ -36,6 +36,7 @@ char* plat::CStoragePool::Take(size_t nBytes)
         return nullptr;
     const size_t nBlock = (nBytes + kHeader + kPage - 1) / kPage * kPage;
     char* pBlock = nullptr;
+    bool bFresh = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         // The smallest freed block that takes it, else fresh room: the sizes of a run
@@ -53,9 +54,13 @@ char* plat::CStoragePool::Take(size_t nBytes)
         {
             pBlock = m_pNext;
             m_pNext += nBlock;
-            *reinterpret_cast<size_t*>(pBlock) = nBlock;
+            bFresh = true;
         }
     }
+    // Out of the lock: the first write to fresh room faults its page in, a huge page
+    // cleared whole, and the other threads taking storage would wait for it.
+    if (bFresh)
+        *reinterpret_cast<size_t*>(pBlock) = nBlock;
     return pBlock ? pBlock + kHeader : nullptr;
 }
 
