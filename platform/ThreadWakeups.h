@@ -4,7 +4,8 @@
 namespace plat
 {
 /// From now on, the calling thread, once woken, waits for a free core or for the end of
-/// the running thread's time slice instead of taking its core at once; its share of the
-/// cores stays what it was. Where the system offers no such policy, nothing changes.
+/// the running thread's time slice instead of taking its core at once, and takes a smaller
+/// share of a busy core, never none. Where the system offers no such policy, nothing
+/// changes.
 void DeferThreadWakeups();
 } // namespace plat
