@@ -53,9 +53,5 @@ inline constexpr size_t kPooledMaxBytes = 4 * 1024 * 1024;
 /// Address space reserved for the pool: a run's buffers with a few to spare. What is never
 /// written takes no memory.
 inline constexpr size_t kStorageStretchBytes = 32 * 1024 * 1024;
-/// Where the system backs the pool with huge pages, the first this many bytes keep small
-/// pages: a short playlist's run fits in them, and clearing a huge page would cost it more
-/// than its few faults.
-inline constexpr size_t kSmallPagedBytes = 2 * 1024 * 1024;
 
 } // namespace plat::tuning

@@ -57,8 +57,8 @@ char* plat::CStoragePool::Take(size_t nBytes)
             bFresh = true;
         }
     }
-    // Out of the lock: the first write to fresh room faults its page in, a huge page
-    // cleared whole, and the other threads taking storage would wait for it.
+    // Out of the lock: the first write to fresh room faults its page in, and the other
+    // threads taking storage would wait for it.
     if (bFresh)
         *reinterpret_cast<size_t*>(pBlock) = nBlock;
     return pBlock ? pBlock + kHeader : nullptr;

@@ -1,11 +1,12 @@
 // Storage for the large buffers of a run: the files' buffers, the batches' lines and what
-// converting them gives. A run takes a few MiB of them fresh, and a fresh page costs a
-// fault when first written, a cost worth cutting on a short run. So large buffers come
-// from one stretch of address space that the system may back with huge pages, a fault
-// for 2 MiB; the price is that a huge page, once written, is resident whole. A freed
-// buffer is kept for the next one it fits; the stretch goes back to the system when the
-// process ends. Small sizes, and every size once the stretch is used up or where the
-// system gives none, come from new[].
+// converting them gives. A fresh page costs a fault when first written, so a freed buffer
+// is kept for the next one it fits, and the sizes of a run, which come back batch after
+// batch, stop taking fresh pages after the first few. The buffers come from one stretch of
+// address space that goes back to the system when the process ends. Small sizes, and
+// every size once the stretch is used up or where the system gives none, come from new[].
+// The stretch has small pages: huge ones saved a few faults, but on a virtual machine that
+// gives free memory back to its host a fresh huge page was now and then cleared against
+// the host's faults, several milliseconds each.
 #pragma once
 
 #include <cstddef>
@@ -28,8 +29,8 @@ struct CStorageDeleter
 };
 using StoragePtr = std::unique_ptr<char[], CStorageDeleter>;
 
-/// Where the system reserves a stretch for the pool, nBytes long and aligned to its huge
-/// page; nullptr where it has none to give, or where a checker must see every buffer.
+/// Where the system reserves a stretch for the pool, nBytes long and page-aligned;
+/// nullptr where it has none to give, or where a checker must see every buffer.
 char* OsReserveStorageStretch(size_t nBytes);
 
 /// The pool behind NewStorage, over a stretch it is given.

@@ -2,6 +2,7 @@
 
 char* plat::OsReserveStorageStretch(size_t)
 {
-    // Large pages on Windows need a privilege that a user's program does not hold.
+    // A pool committed with VirtualAlloc measured no quicker than new[] here: the same
+    // faults, the same time.
     return nullptr;
 }
