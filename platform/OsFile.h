@@ -42,6 +42,12 @@ struct OsPiece
 /// Writes the pieces' bytes one after another, all of them, with as few system calls as
 /// the system allows; or returns false with lOsError set.
 bool OsWritePieces(FileHandle hFile, const OsPiece* pieces, size_t nPieces, long& lOsError);
+/// Sets disk room aside for the nBytes from nFrom on, past the file's end, without changing
+/// its size: the writes that fill it then find their blocks at once rather than one at a
+/// time. False when the system cannot, which costs only that speed.
+bool OsReserveSpace(FileHandle hFile, long long nFrom, long long nBytes);
+/// Gives back what room set aside past the file's end its writes did not fill.
+void OsReleaseSpareSpace(FileHandle hFile);
 /// Closes the handle, which is released even when false is returned.
 bool OsCloseFile(FileHandle hFile, long& lOsError);
 

@@ -24,7 +24,7 @@ CStdioFile::~CStdioFile()
         EndBufferPiece();
         WriteOut(m_pending.pieces.data(), m_pending.pieces.size());
     }
-    plat::OsCloseFile(m_hFile, lOsError);
+    CloseHandle(lOsError);
 }
 
 BOOL CStdioFile::Open(const char* pszFileName, UINT nOpenFlags, CFileException* pError)
@@ -41,6 +41,8 @@ BOOL CStdioFile::Open(const char* pszFileName, UINT nOpenFlags, CFileException* 
         return FALSE;
     }
     m_bWrite = (nOpenFlags & (modeWrite | modeReadWrite)) != 0;
+    m_bReserving = m_bWrite;
+    m_nWritten = m_nReserved = 0;
     // The padding lets a line be copied out in whole blocks that read past the data.
     if (!m_pBuffer)
         m_pBuffer = NewBuffer();
@@ -266,8 +268,42 @@ void CStdioFile::WriteCrLfText(const char* p, size_t n)
 
 long CStdioFile::WriteOut(const plat::OsPiece* pieces, size_t n)
 {
+    size_t nBytes = 0;
+    for (size_t i = 0; i < n; ++i)
+        nBytes += pieces[i].n;
+    ReserveFor(nBytes);
     long lOsError = 0;
-    return plat::OsWritePieces(m_hFile, pieces, n, lOsError) ? 0 : lOsError;
+    if (!plat::OsWritePieces(m_hFile, pieces, n, lOsError))
+        return lOsError;
+    m_nWritten += static_cast<long long>(nBytes);
+    return 0;
+}
+
+void CStdioFile::ReserveFor(size_t nBytes)
+{
+    // A file written in one go gains nothing: room is set aside from its second write on.
+    // Where the system cannot, or the disk has no room to spare, the writes go on
+    // without: they find the room, or report that there is none, as they always have.
+    const long long nEnd = m_nWritten + static_cast<long long>(nBytes);
+    if (!m_bReserving || m_nWritten == 0 || nEnd <= m_nReserved)
+        return;
+    const long long nFrom = std::max(m_nReserved, m_nWritten);
+    const long long nStep = plat::tuning::kReserveStepBytes;
+    const long long nTo = (nEnd + nStep - 1) / nStep * nStep;
+    if (plat::OsReserveSpace(m_hFile, nFrom, nTo - nFrom))
+        m_nReserved = nTo;
+    else
+        m_bReserving = false;
+}
+
+bool CStdioFile::CloseHandle(long& lOsError)
+{
+    if (m_nReserved > m_nWritten)
+        plat::OsReleaseSpareSpace(m_hFile);
+    m_nReserved = 0;
+    const plat::FileHandle hFile = m_hFile;
+    m_hFile = plat::kInvalidFile;
+    return plat::OsCloseFile(hFile, lOsError);
 }
 
 void CStdioFile::CPending::Clear()
@@ -365,13 +401,11 @@ void CStdioFile::Close()
     // A read under way uses the handle: it ends first, and what it read is not wanted.
     m_pJob.reset();
     m_bReadingAhead = false;
-    const plat::FileHandle hFile = m_hFile;
-    m_hFile = plat::kInvalidFile;
     m_nPos = m_nEnd = 0;
     m_nPieceStart = 0;
     m_pending.Clear();
     long lCloseError = 0;
-    const bool bClosed = plat::OsCloseFile(hFile, lCloseError);
+    const bool bClosed = CloseHandle(lCloseError);
     if (lFlushError)
         Throw(lFlushError);
     if (!bClosed)

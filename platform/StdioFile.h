@@ -107,6 +107,10 @@ private:
     };
     /// Writes the n pieces; 0 when written, else the system's error.
     long WriteOut(const plat::OsPiece* pieces, size_t n);
+    /// Before a write of nBytes: sets room aside for it and the writes after it.
+    void ReserveFor(size_t nBytes);
+    /// Closes the handle, after giving back the room set aside and not filled.
+    bool CloseHandle(long& lOsError);
     /// The buffer's text since the last piece becomes a piece.
     void EndBufferPiece();
     void Flush();
@@ -145,4 +149,9 @@ private:
     size_t m_nEnd = 0;  // reading: end of valid data; writing: end of the buffer's text
     bool m_bEnd = false; // reading: no more data (end of file or a 0x1A seen)
     bool m_bWrite = false;
+    // Writing: disk room is set aside ahead of the writes, up to m_nReserved, and what
+    // they leave over is given back on closing.
+    bool m_bReserving = false;
+    long long m_nWritten = 0;
+    long long m_nReserved = 0;
 };

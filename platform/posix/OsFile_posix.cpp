@@ -235,6 +235,26 @@ bool OsWritePieces(FileHandle hFile, const OsPiece* pieces, size_t nPieces, long
     }
 }
 
+bool OsReserveSpace(FileHandle hFile, long long nFrom, long long nBytes)
+{
+#ifdef FALLOC_FL_KEEP_SIZE
+    return fallocate(static_cast<int>(hFile), FALLOC_FL_KEEP_SIZE, nFrom, nBytes) == 0;
+#else
+    return false;
+#endif
+}
+
+void OsReleaseSpareSpace(FileHandle hFile)
+{
+    // Emptying a file to its own size frees the blocks past its end and loses nothing.
+    // Should it fail, those blocks stay with the file until it is next emptied: its
+    // text is whole either way.
+    const int fd = static_cast<int>(hFile);
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        (void)ftruncate(fd, st.st_size);
+}
+
 bool OsCloseFile(FileHandle hFile, long& lOsError)
 {
     const int fd = static_cast<int>(hFile);
