@@ -121,10 +121,12 @@ char* PutUriBlocks(CPaddedText text, char* p)
             p = PutPercentBlock(s + i, p);
             continue;
         }
-        if (simd::CountBits16(changed) > 8)
+        if (simd::CountBits16(changed) > 4)
         {
-            // Mostly bytes to encode, as in a path of non-Latin letters: each byte by its
-            // form, with no copies between them; a backslash's form is one byte long.
+            // Many bytes to encode, as in a path of non-Latin letters, or of Latin ones
+            // with spaces (each accented letter is two): each byte by its form, with no
+            // copies between them, which beats a copy for each run from five such bytes
+            // in sixteen on. A backslash's form is one byte long.
             unsigned percent = changed & ~BackslashMask16(s + i);
             for (unsigned j = 0; j < nBlock; ++j, percent >>= 1)
             {
