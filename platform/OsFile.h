@@ -42,6 +42,8 @@ struct OsPiece
 /// Writes the pieces' bytes one after another, all of them, with as few system calls as
 /// the system allows; or returns false with lOsError set.
 bool OsWritePieces(FileHandle hFile, const OsPiece* pieces, size_t nPieces, long& lOsError);
+/// Whether setting room aside makes writes to the file quicker where it lies.
+bool OsReservingSpaceHelps(FileHandle hFile);
 /// Sets disk room aside for the nBytes from nFrom on, past the file's end, without changing
 /// its size: the writes that fill it then find their blocks at once rather than one at a
 /// time. False when the system cannot, which costs only that speed.

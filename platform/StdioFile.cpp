@@ -290,10 +290,14 @@ void CStdioFile::ReserveFor(size_t nBytes)
     const long long nFrom = std::max(m_nReserved, m_nWritten);
     const long long nStep = plat::tuning::kReserveStepBytes;
     const long long nTo = (nEnd + nStep - 1) / nStep * nStep;
-    if (plat::OsReserveSpace(m_hFile, nFrom, nTo - nFrom))
-        m_nReserved = nTo;
-    else
+    const bool bFirst = m_nReserved == 0;
+    if ((bFirst && !plat::OsReservingSpaceHelps(m_hFile)) ||
+        !plat::OsReserveSpace(m_hFile, nFrom, nTo - nFrom))
+    {
         m_bReserving = false;
+        return;
+    }
+    m_nReserved = nTo;
 }
 
 bool CStdioFile::CloseHandle(long& lOsError)

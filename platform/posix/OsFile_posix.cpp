@@ -14,6 +14,10 @@
 #include <map>
 #include <mutex>
 #include <sys/file.h>
+#ifdef __linux__
+#include <linux/magic.h>
+#include <sys/vfs.h>
+#endif
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -235,11 +239,26 @@ bool OsWritePieces(FileHandle hFile, const OsPiece* pieces, size_t nPieces, long
     }
 }
 
+bool OsReservingSpaceHelps(FileHandle hFile)
+{
+#if defined(__linux__) && defined(FALLOC_FL_KEEP_SIZE)
+    // A file system kept in memory has no blocks to find: there, room set aside is only
+    // memory cleared ahead of the writes that fill it, which made them slower.
+    struct statfs fs;
+    return fstatfs(static_cast<int>(hFile), &fs) == 0 && fs.f_type != TMPFS_MAGIC &&
+           fs.f_type != RAMFS_MAGIC;
+#else
+    (void)hFile;
+    return false;
+#endif
+}
+
 bool OsReserveSpace(FileHandle hFile, long long nFrom, long long nBytes)
 {
-#ifdef FALLOC_FL_KEEP_SIZE
+#if defined(__linux__) && defined(FALLOC_FL_KEEP_SIZE)
     return fallocate(static_cast<int>(hFile), FALLOC_FL_KEEP_SIZE, nFrom, nBytes) == 0;
 #else
+    (void)hFile, (void)nFrom, (void)nBytes;
     return false;
 #endif
 }

@@ -112,6 +112,11 @@ static bool WriteAll(FileHandle hFile, const void* p, size_t n, long& lOsError)
 
 // Room is not set aside here: not measured on Windows, where the writes find their room as
 // they always have.
+bool OsReservingSpaceHelps(FileHandle)
+{
+    return false;
+}
+
 bool OsReserveSpace(FileHandle, long long, long long)
 {
     return false;
