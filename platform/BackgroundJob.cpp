@@ -10,20 +10,25 @@ CBackgroundJob::~CBackgroundJob()
         std::lock_guard<plat::CLock> lock(m_mutex);
         m_bStop = true;
     }
-    m_changed.notify_all();
+    m_jobArrived.notify_all();
     if (m_thread.joinable())
         m_thread.join();
 }
 
 void CBackgroundJob::Start(Job job)
 {
+    bool bFirst = false;
     {
         std::lock_guard<plat::CLock> lock(m_mutex);
+        bFirst = m_jobs.empty();
         m_jobs.push_back(std::move(job));
     }
     if (!m_thread.joinable())
         m_thread = std::thread(&CBackgroundJob::Run, this);
-    m_changed.notify_all();
+    // Behind other jobs the thread needs no wake: it is running them, or was woken for
+    // the first, or sleeps while a waiter runs one and is woken when that one ends.
+    if (bFirst)
+        m_jobArrived.notify_all();
 }
 
 bool CBackgroundJob::WaitUntilQueued(size_t nQueued, long& lOsError)
@@ -34,7 +39,7 @@ bool CBackgroundJob::WaitUntilQueued(size_t nQueued, long& lOsError)
         if (m_wakeup == CJobWakeup::deferred && !m_bFirstRunning)
             RunFirst(lock);
         else
-            m_changed.wait(lock);
+            m_jobDone.wait(lock);
     }
     if (m_lError == 0)
         return true;
@@ -59,7 +64,7 @@ void CBackgroundJob::Run()
     std::unique_lock<plat::CLock> lock(m_mutex);
     for (;;)
     {
-        m_changed.wait(lock, [this] {
+        m_jobArrived.wait(lock, [this] {
             return (!m_jobs.empty() && !m_bFirstRunning) || (m_jobs.empty() && m_bStop);
         });
         if (m_jobs.empty())
@@ -81,8 +86,13 @@ void CBackgroundJob::RunFirst(std::unique_lock<plat::CLock>& lock)
         m_lError = lError;
     m_jobs.pop_front();
     m_bFirstRunning = false;
+    const bool bMore = !m_jobs.empty();
     // Woken after the unlock, a waiter finds the mutex free rather than sleeping on it.
+    // The thread is woken only for a job: a waiter that ran the last one would otherwise
+    // wake it for nothing, a wake and a sleep for every write the lanes make themselves.
     lock.unlock();
-    m_changed.notify_all();
+    m_jobDone.notify_all();
+    if (bMore)
+        m_jobArrived.notify_all();
     lock.lock();
 }

@@ -56,7 +56,8 @@ private:
 
     const CJobWakeup m_wakeup;
     plat::CLock m_mutex;
-    plat::CLockCondition m_changed;
+    plat::CLockCondition m_jobArrived; // the thread waits for a job to run, or the stop
+    plat::CLockCondition m_jobDone;    // waiters wait for jobs to end
     std::deque<Job> m_jobs; // the first is the one running, if any is
     bool m_bFirstRunning = false;
     bool m_bStop = false;

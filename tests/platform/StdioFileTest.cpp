@@ -599,5 +599,39 @@ TEST_P(BackgroundJob, RunsInOrderAndDropsWhatWaitsBehindAFailure)
     EXPECT_EQ(ran, "abd");
 }
 
+TEST_P(BackgroundJob, AJobQueuedWhileAWaiterRunsTheOneBeforeIsRunWithoutAWait)
+{
+    // The thread is woken for a job queued behind one that a waiter is running once that
+    // one ends, not when the job is queued; nobody waits here, so only the thread can run
+    // it. Repeated, so that the waiter, not the thread, takes the first job many times.
+    CBackgroundJob jobs(GetParam());
+    for (int round = 0; round < 100; ++round)
+    {
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        std::atomic<bool> bFirstStarted{false}, bSecondRan{false};
+        jobs.Start([&] {
+            bFirstStarted = true;
+            released.wait();
+            return 0L;
+        });
+        std::thread waiter([&] { jobs.RunWaitingJob(); });
+        while (!bFirstStarted)
+            std::this_thread::yield();
+        jobs.Start([&] {
+            bSecondRan = true;
+            return 0L;
+        });
+        release.set_value();
+        waiter.join();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!bSecondRan && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        ASSERT_TRUE(bSecondRan) << "round " << round;
+        long lError = 0;
+        ASSERT_TRUE(jobs.Wait(lError));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Wakeups, BackgroundJob,
                          testing::Values(CJobWakeup::immediate, CJobWakeup::deferred));
