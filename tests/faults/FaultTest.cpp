@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstddef>
 #include <fcntl.h>
 #include <linux/filter.h>
@@ -14,6 +15,7 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -233,6 +235,66 @@ TEST_F(FaultTest, FullDiskThrowsAndLeavesThePlaylistAlone)
     });
     if (status == 77)
         GTEST_SKIP() << "no private tmpfs can be mounted here";
+    EXPECT_EQ(status, 0);
+}
+
+TEST_F(FaultTest, FullExt4DiskEndsTheDocumentWhereTheRoomEndsAndLeavesNoneSetAside)
+{
+    // ext4, where a growing file has disk room set aside ahead of its writes (tmpfs, above,
+    // sets none): a disk image in a private mount namespace, filled but for half the
+    // document. Once no more room can be set aside, the writes take what is left; the run
+    // fails naming the document, which holds the entries that fitted and, closed, keeps no
+    // room past its end.
+    const std::string playlist = testsupport::ManyEntries(30000);
+    WriteBytes(dir / "probe.sqk", playlist);
+    RunConversionCommand((dir / "probe.sqk").c_str(), nullptr, CPageStyle::classic);
+    const std::string expected = ReadBytes(dir / "probe.xml");
+    const size_t nXml = expected.size();
+    const std::string image = dir / "disk.img", mnt = dir / "disk";
+    ASSERT_EQ(mkdir(mnt.c_str(), 0755), 0);
+    const long long nImage = static_cast<long long>(playlist.size() + nXml) + (16 << 20);
+    WriteBytes(image, "");
+    ASSERT_EQ(truncate(image.c_str(), nImage), 0);
+    if (std::system(("mkfs.ext4 -q -F -m 0 " + image + " >/dev/null 2>&1").c_str()) != 0)
+        GTEST_SKIP() << "no mkfs.ext4 here";
+    const int status = testsupport::RunInChild([&] {
+        if (unshare(CLONE_NEWNS) != 0 ||
+            mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            std::system(("mount -o loop " + image + " " + mnt + " >/dev/null 2>&1").c_str()) != 0)
+            return 77;
+        WriteBytes(mnt + "/list.sqk", playlist);
+        struct statvfs fs;
+        const int filler = open((mnt + "/filler").c_str(), O_WRONLY | O_CREAT, 0644);
+        if (statvfs(mnt.c_str(), &fs) != 0 || filler < 0)
+            return 6;
+        const auto nFree = static_cast<long long>(fs.f_bavail) * static_cast<long long>(fs.f_frsize);
+        if (posix_fallocate(filler, 0, nFree - static_cast<long long>(nXml / 2)) != 0)
+            return 6;
+        close(filler);
+        try
+        {
+            RunConversionCommand((mnt + "/list.sqk").c_str(), nullptr, CPageStyle::classic);
+            return 1;
+        }
+        catch (const CFileException& e)
+        {
+            if (e.m_lOsError != ENOSPC || e.m_strFileName.View() != mnt + "/list.xml")
+                return 2;
+        }
+        if (ReadBytes(mnt + "/list.sqk") != playlist)
+            return 3;
+        // What fitted is the document's start, and it took the room there was, but for
+        // a few blocks of the file system's own.
+        const std::string xml = ReadBytes(mnt + "/list.xml");
+        if (xml.size() + (256 << 10) < nXml / 2 || expected.compare(0, xml.size(), xml) != 0)
+            return 5;
+        struct stat st;
+        if (stat((mnt + "/list.xml").c_str(), &st) != 0 || st.st_blocks * 512 > st.st_size + 65536)
+            return 7;
+        return IsComplete(xml) ? 4 : 0;
+    });
+    if (status == 77)
+        GTEST_SKIP() << "no disk image can be mounted here";
     EXPECT_EQ(status, 0);
 }
 
