@@ -78,6 +78,32 @@ int ConvertTheRestExpectingEio(CPlaylistConverter& converter, const std::string&
 }
 
 using FaultTest = testsupport::FolderTest;
+
+// The document a run with the classic page makes of the playlist, written at path.
+std::string UndisturbedDocument(const std::string& path, const std::string& playlist)
+{
+    WriteBytes(path, playlist);
+    RunConversionCommand(path.c_str(), nullptr, CPageStyle::classic);
+    return ReadBytes(path.substr(0, path.rfind('.')) + ".xml");
+}
+
+// Converts list.sqk in the folder mnt, whose disk it fills, with the classic page: 0 when
+// the run fails for want of room naming the document and leaves the playlist as it was,
+// else the number of the check that failed (1 to 3).
+int ConvertFillingTheDisk(const std::string& mnt, const std::string& playlist)
+{
+    try
+    {
+        RunConversionCommand((mnt + "/list.sqk").c_str(), nullptr, CPageStyle::classic);
+        return 1;
+    }
+    catch (const CFileException& e)
+    {
+        if (e.m_lOsError != ENOSPC || e.m_strFileName.View() != mnt + "/list.xml")
+            return 2;
+    }
+    return ReadBytes(mnt + "/list.sqk") == playlist ? 0 : 3;
+}
 } // namespace
 
 TEST_F(FaultTest, ReadFailureMidRunLeavesTheCommand)
@@ -201,9 +227,7 @@ TEST_F(FaultTest, FullDiskThrowsAndLeavesThePlaylistAlone)
     // document is: a table page, written beside the document, would as often be the file
     // that finds the disk full.
     const std::string playlist = testsupport::ManyEntries(30000);
-    WriteBytes(dir / "probe.sqk", playlist);
-    RunConversionCommand((dir / "probe.sqk").c_str(), nullptr, CPageStyle::classic);
-    const std::string expected = ReadBytes(dir / "probe.xml");
+    const std::string expected = UndisturbedDocument(dir / "probe.sqk", playlist);
     const size_t nXml = expected.size();
     const size_t nSize = (playlist.size() + 1200 + nXml / 2 + 4095) / 4096 * 4096;
     const std::string mnt = dir / "small";
@@ -215,18 +239,8 @@ TEST_F(FaultTest, FullDiskThrowsAndLeavesThePlaylistAlone)
             mount("tmpfs", mnt.c_str(), "tmpfs", 0, options.c_str()) != 0)
             return 77;
         WriteBytes(mnt + "/list.sqk", playlist);
-        try
-        {
-            RunConversionCommand((mnt + "/list.sqk").c_str(), nullptr, CPageStyle::classic);
-            return 1;
-        }
-        catch (const CFileException& e)
-        {
-            if (e.m_lOsError != ENOSPC || e.m_strFileName.View() != mnt + "/list.xml")
-                return 2;
-        }
-        if (ReadBytes(mnt + "/list.sqk") != playlist)
-            return 3;
+        if (const int nFailed = ConvertFillingTheDisk(mnt, playlist))
+            return nFailed;
         // What fitted is the document's start: its entries in order, none lost between.
         const std::string xml = ReadBytes(mnt + "/list.xml");
         if (xml.size() < nXml / 4 || expected.compare(0, xml.size(), xml) != 0)
@@ -246,9 +260,7 @@ TEST_F(FaultTest, FullExt4DiskEndsTheDocumentWhereTheRoomEndsAndLeavesNoneSetAsi
     // fails naming the document, which holds the entries that fitted and, closed, keeps no
     // room past its end.
     const std::string playlist = testsupport::ManyEntries(30000);
-    WriteBytes(dir / "probe.sqk", playlist);
-    RunConversionCommand((dir / "probe.sqk").c_str(), nullptr, CPageStyle::classic);
-    const std::string expected = ReadBytes(dir / "probe.xml");
+    const std::string expected = UndisturbedDocument(dir / "probe.sqk", playlist);
     const size_t nXml = expected.size();
     const std::string image = dir / "disk.img", mnt = dir / "disk";
     ASSERT_EQ(mkdir(mnt.c_str(), 0755), 0);
@@ -271,18 +283,8 @@ TEST_F(FaultTest, FullExt4DiskEndsTheDocumentWhereTheRoomEndsAndLeavesNoneSetAsi
         if (posix_fallocate(filler, 0, nFree - static_cast<long long>(nXml / 2)) != 0)
             return 6;
         close(filler);
-        try
-        {
-            RunConversionCommand((mnt + "/list.sqk").c_str(), nullptr, CPageStyle::classic);
-            return 1;
-        }
-        catch (const CFileException& e)
-        {
-            if (e.m_lOsError != ENOSPC || e.m_strFileName.View() != mnt + "/list.xml")
-                return 2;
-        }
-        if (ReadBytes(mnt + "/list.sqk") != playlist)
-            return 3;
+        if (const int nFailed = ConvertFillingTheDisk(mnt, playlist))
+            return nFailed;
         // What fitted is the document's start, and it took the room there was, but for
         // a few blocks of the file system's own.
         const std::string xml = ReadBytes(mnt + "/list.xml");
