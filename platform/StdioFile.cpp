@@ -43,6 +43,7 @@ BOOL CStdioFile::Open(const char* pszFileName, UINT nOpenFlags, CFileException* 
     m_bWrite = (nOpenFlags & (modeWrite | modeReadWrite)) != 0;
     m_bReserving = m_bWrite;
     m_nWritten = m_nReserved = 0;
+    m_nHandedToDisk = 0;
     // The padding lets a line be copied out in whole blocks that read past the data.
     if (!m_pBuffer)
         m_pBuffer = NewBuffer();
@@ -360,6 +361,8 @@ void CStdioFile::Flush()
     }
     if (!m_pJob)
         StartJobThread();
+    HoldBackPastBoundary();
+    m_nHandedToDisk += PendingBytes();
     // The pieces stay where they are while the lists move between the spares.
     m_pJob->Start([this, p = m_pending.pieces.data(), n = m_pending.pieces.size()] {
         return WriteOut(p, n);
@@ -385,6 +388,71 @@ void CStdioFile::Flush()
         m_writtenTexts.push_back(std::move(text));
     }
     m_pending.Clear();
+    TakeUpHeldBack();
+}
+
+size_t CStdioFile::PendingBytes() const
+{
+    size_t n = 0;
+    for (const plat::OsPiece& piece : m_pending.pieces)
+        n += piece.n;
+    return n;
+}
+
+void CStdioFile::HoldBackPastBoundary()
+{
+    // A write that starts or ends inside a page makes the system take that page up twice,
+    // and one that starts off a boundary gets its file cache in small blocks: each costs
+    // a share of the system's time. So a write ends on a boundary of the file, and the
+    // bytes past it begin the next one. A write too short to reach one goes whole.
+    const size_t nAlign = std::min(plat::tuning::kWriteBoundaryBytes, m_nBufferSize);
+    const size_t nTotal = PendingBytes();
+    size_t nKeep = static_cast<size_t>((m_nHandedToDisk + static_cast<long long>(nTotal)) %
+                                       static_cast<long long>(nAlign));
+    if (nKeep >= nTotal)
+        return;
+    const char* const pBuffer = m_pBuffer.get();
+    while (nKeep)
+    {
+        plat::OsPiece& last = m_pending.pieces.back();
+        const size_t n = std::min(nKeep, last.n);
+        const bool bInBuffer = last.p >= pBuffer && last.p < pBuffer + m_nBufferSize;
+        m_heldBack.push_back({{last.p + last.n - n, n}, bInBuffer});
+        // A text held back in part or whole goes with the next write, which ends after
+        // this one's: its storage stays until both are written.
+        if (!bInBuffer)
+        {
+            m_heldBackTexts.push_back(std::move(m_pending.texts.back()));
+            m_pending.texts.pop_back();
+        }
+        last.n -= n;
+        nKeep -= n;
+        if (last.n == 0)
+            m_pending.pieces.pop_back();
+    }
+}
+
+void CStdioFile::TakeUpHeldBack()
+{
+    // Held back from the end, so taken up from the back. Bytes of the buffer that was
+    // handed over are copied into this one (less than a boundary's worth); texts' bytes
+    // stay where they are.
+    for (auto it = m_heldBack.rbegin(); it != m_heldBack.rend(); ++it)
+    {
+        if (it->bInBuffer)
+        {
+            std::memcpy(m_pBuffer.get() + m_nEnd, it->piece.p, it->piece.n);
+            m_nEnd += it->piece.n;
+            continue;
+        }
+        EndBufferPiece();
+        m_pending.pieces.push_back(it->piece);
+        m_pending.nTextBytes += it->piece.n;
+    }
+    for (CString& text : m_heldBackTexts)
+        m_pending.texts.push_back(std::move(text));
+    m_heldBack.clear();
+    m_heldBackTexts.clear();
 }
 
 void CStdioFile::Close()

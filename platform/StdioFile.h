@@ -114,6 +114,11 @@ private:
     /// The buffer's text since the last piece becomes a piece.
     void EndBufferPiece();
     void Flush();
+    size_t PendingBytes() const;
+    /// Takes the pending bytes past the file's last write boundary out of the write.
+    void HoldBackPastBoundary();
+    /// Makes the bytes held back the start of what the next flush hands over.
+    void TakeUpHeldBack();
     bool FillBuffer();
     void StartReadAhead();
     void StartJobThread();
@@ -140,6 +145,16 @@ private:
     std::array<CPending, kWaitingWrites> m_spareHandedOver;
     std::vector<CString> m_writtenTexts;
     size_t m_nPieceStart = 0;
+    // Bytes handed to the writes so far; and what a flush held back for the next one, in
+    // reverse order, with the texts those bytes lie in.
+    long long m_nHandedToDisk = 0;
+    struct CHeldBack
+    {
+        plat::OsPiece piece;
+        bool bInBuffer;
+    };
+    std::vector<CHeldBack> m_heldBack;
+    std::vector<CString> m_heldBackTexts;
     std::unique_ptr<CBackgroundJob> m_pJob;
     long long m_nReadAhead = 0; // bytes the background read gave, or -1
     size_t m_nReadAheadText = 0; // of those, the bytes before a Ctrl-Z

@@ -209,41 +209,48 @@ TEST_F(StdioFileTest, TextsHandedOverGoOutInOrderWithTheRest)
 {
     // Texts handed over are written where they lie, between the buffered text before and
     // after them, across many flushes, some with no buffered text at all; the strings given
-    // back are emptied and reused.
-    std::mt19937 random(7);
-    std::string expected;
-    size_t nReused = 0;
-    std::set<const char*> handed; // where the texts handed over lay
+    // back are emptied and reused. The bytes past a write's boundary, which go with the
+    // next write, lie in texts, in the buffer, or in both; the buffer may be smaller than
+    // a boundary.
+    for (const size_t nBuffer : {CStdioFile::kBufferSize, size_t{40000}, size_t{100000}})
     {
-        CStdioFile file;
-        ASSERT_TRUE(file.Open((dir / "handed.txt").c_str(), kCreate));
-        CString text;
-        for (int i = 0; i < 200; ++i)
+        SCOPED_TRACE(nBuffer);
+        std::mt19937 random(7);
+        std::string expected;
+        size_t nReused = 0;
+        std::set<const char*> handed; // where the texts handed over lay
         {
-            if (i % 4 != 1)
+            CStdioFile file;
+            file.SetBufferSize(nBuffer);
+            ASSERT_TRUE(file.Open((dir / "handed.txt").c_str(), kCreate));
+            CString text;
+            for (int i = 0; i < 200; ++i)
             {
-                const std::string line = "line " + std::to_string(i) + "\n";
-                file.WriteString(line.c_str());
-                expected += "line " + std::to_string(i) + "\r\n";
+                if (i % 4 != 1)
+                {
+                    const std::string line = "line " + std::to_string(i) + "\n";
+                    file.WriteString(line.c_str());
+                    expected += "line " + std::to_string(i) + "\r\n";
+                }
+                const size_t n = i % 7 == 3 ? 0 : random() % (nBuffer / 2);
+                const std::string bytes(n, static_cast<char>('a' + i % 26));
+                text.Assign(bytes.data(), static_cast<int>(n));
+                const char* pHanded = text.GetData();
+                file.HandOverCrLfText(text);
+                EXPECT_TRUE(text.IsEmpty());
+                if (n == 0)
+                    continue; // nothing to write: the string stays the caller's
+                handed.insert(pHanded);
+                nReused += handed.count(text.GetData());
+                expected += bytes;
             }
-            const size_t n = i % 7 == 3 ? 0 : random() % (CStdioFile::kBufferSize / 2);
-            const std::string bytes(n, static_cast<char>('a' + i % 26));
-            text.Assign(bytes.data(), static_cast<int>(n));
-            const char* pHanded = text.GetData();
-            file.HandOverCrLfText(text);
-            EXPECT_TRUE(text.IsEmpty());
-            if (n == 0)
-                continue; // nothing to write: the string stays the caller's
-            handed.insert(pHanded);
-            nReused += handed.count(text.GetData());
-            expected += bytes;
+            file.WriteCrLfText("end\r\n", 5);
+            expected += "end\r\n";
+            file.Close();
         }
-        file.WriteCrLfText("end\r\n", 5);
-        expected += "end\r\n";
-        file.Close();
+        EXPECT_EQ(ReadBytes(dir / "handed.txt"), expected);
+        EXPECT_GT(nReused, 0u);
     }
-    EXPECT_EQ(ReadBytes(dir / "handed.txt"), expected);
-    EXPECT_GT(nReused, 0u);
 }
 
 TEST_F(StdioFileTest, PiecesAreWrittenWholeAndInOrder)
