@@ -7,6 +7,9 @@
 #include <utility>
 
 #include "Simd.h"
+#ifdef SQK2XML_BYTE_COMPRESS
+#include "ByteForms.h"
+#endif
 
 namespace exporttext
 {
@@ -97,6 +100,35 @@ char* PutPercentBlock(const char* s, char* p)
         std::memcpy(p + 3 * k, forms + 4 * k, 4); // its zero is written over by the next
     return p + 48;
 }
+
+#ifdef SQK2XML_BYTE_COMPRESS
+// PutUriBlocks where the processor compresses bytes: every block's forms go out at once,
+// whatever its mix of bytes kept and encoded.
+SQK2XML_TARGET_BYTE_COMPRESS char* PutUriBlocksCompressed(CPaddedText text, char* p)
+{
+    const auto* s = text.data();
+    const __m128i hexDigits = _mm_setr_epi8('0', '1', '2', '3', '4', '5', '6', '7', '8', '9',
+                                            'A', 'B', 'C', 'D', 'E', 'F');
+    const __m128i nibble = _mm_set1_epi8(0x0F);
+    for (size_t i = 0; i < text.size(); i += 16)
+    {
+        const auto nBlock = static_cast<unsigned>(std::min<size_t>(16, text.size() - i));
+        const auto inText = static_cast<__mmask16>((1u << nBlock) - 1);
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __mmask16 backslash = _mm_cmpeq_epi8_mask(block, _mm_set1_epi8('\\'));
+        const auto percent = static_cast<__mmask16>(~KeptMask16(s + i) & ~backslash & inText);
+        const __m128i first = _mm_mask_blend_epi8(
+            percent, _mm_mask_blend_epi8(backslash, block, _mm_set1_epi8('/')), _mm_set1_epi8('%'));
+        const __m128i high = _mm_shuffle_epi8(hexDigits, _mm_and_si128(_mm_srli_epi16(block, 4), nibble));
+        const __m128i low = _mm_shuffle_epi8(hexDigits, _mm_and_si128(block, nibble));
+        // "%XX" is three bytes, a byte kept or a backslash's '/' one; none past the text.
+        const __m128i lengths = _mm_maskz_mov_epi8(
+            inText, _mm_mask_blend_epi8(percent, _mm_set1_epi8(1), _mm_set1_epi8(3)));
+        p = simd::PutByteForms16(simd::FormRows(first, high, low, lengths), p);
+    }
+    return p;
+}
+#endif
 
 // One bit for each of the sixteen bytes at s that is a backslash.
 unsigned BackslashMask16(const char* s)
@@ -238,7 +270,13 @@ char* PutFileUri(CPaddedText padded, char* p)
     const CPaddedText rest = padded.Sub(static_cast<int>(i), static_cast<int>(path.size() - i));
 #ifdef SQK2XML_SSE2
     if (!HoldsAnyOf<'&'>(rest))
+    {
+#ifdef SQK2XML_BYTE_COMPRESS
+        if (simd::ByteCompressUsed())
+            return PutUriBlocksCompressed(rest, p);
+#endif
         return PutUriBlocks(rest, p);
+    }
 #endif
     return PutUriBytes(rest.View(), p);
 }

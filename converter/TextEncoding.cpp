@@ -13,6 +13,9 @@
 #include "PlaylistConverter.h"
 #include "TextScan.h"
 #include "Tuning.h"
+#ifdef SQK2XML_BYTE_COMPRESS
+#include "ByteForms.h"
+#endif
 
 namespace
 {
@@ -110,10 +113,34 @@ ByteUnits MakeUnits(const plat::CCodePageTable* table)
     return units;
 }
 
+// The units of the bytes from 0x80 up as rows, for the path that converts sixteen bytes
+// at once: each unit's first, second and third byte, then its length. A page with a lead
+// byte, or a unit longer than three bytes, has none.
+struct alignas(64) CHighRows
+{
+    unsigned char bytes[4][128];
+};
+
+bool MakeHighRows(const ByteUnits& units, CHighRows& rows)
+{
+    for (int b = 0; b < 128; ++b)
+    {
+        const bytecopy::Unit& unit = units[0x80 + b];
+        if (unit.nLen == 0 || unit.nLen > 3)
+            return false;
+        for (int k = 0; k < 3; ++k)
+            rows.bytes[k][b] = static_cast<unsigned char>(unit.bytes[k]);
+        rows.bytes[3][b] = unit.nLen;
+    }
+    return true;
+}
+
 struct CTableUnits
 {
     const plat::CCodePageTable* table;
     ByteUnits units;
+    CHighRows highRows;
+    bool bHighRows;
 };
 
 // Builds the units of a table on first use, once per process, and keeps them: a process
@@ -125,22 +152,56 @@ struct CTableUnits
     std::lock_guard<std::mutex> lock(s_mutex);
     std::unique_ptr<CTableUnits>& units = s_units[table];
     if (!units)
-        units.reset(new CTableUnits{table, MakeUnits(table)});
+    {
+        units.reset(new CTableUnits{table, MakeUnits(table), {}, false});
+        units->bHighRows = MakeHighRows(units->units, units->highRows);
+    }
     return *units;
 }
 
-const ByteUnits& UnitsOf(const plat::CCodePageTable* table)
+const CTableUnits& UnitsOf(const plat::CCodePageTable* table)
 {
     // The last units asked for, for every thread; never changed once built. Not a
     // thread_local: in a mingw build each use of one is a call into the runtime.
     static std::atomic<const CTableUnits*> s_pLast{nullptr};
     const CTableUnits* pLast = s_pLast.load(std::memory_order_acquire);
     if (pLast && pLast->table == table)
-        return pLast->units;
+        return *pLast;
     const CTableUnits& units = LoadUnits(table);
     s_pLast.store(&units, std::memory_order_release);
-    return units.units;
+    return units;
 }
+
+#ifdef SQK2XML_BYTE_COMPRESS
+// Whether each of the sixteen bytes at p is plain ASCII or from 0x80 up: no markup and
+// no control byte, whose units the rows do not hold.
+bool IsPlainOrHighBlock16(const char* p)
+{
+    const auto high = static_cast<uint64_t>(
+        _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
+    return (textscan::SpecialMask16(p) & ~high) == 0;
+}
+
+// Sixteen bytes of a page without lead bytes, none of them markup or a control byte, each
+// as its unit: ASCII as it is, the bytes from 0x80 up from the rows.
+SQK2XML_TARGET_BYTE_COMPRESS char* PutHighBlock16(const char* p, const CHighRows& table, char* o)
+{
+    // The block in every quarter: each quarter of the rows looks up its own row of the
+    // table, a byte's low seven bits picking one of the row's 128 entries.
+    const __m512i blocks = _mm512_maskz_broadcast_i32x4(
+        0xFFFF, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    const auto* row = reinterpret_cast<const __m512i*>(table.bytes);
+    __m512i rows = _mm512_permutex2var_epi8(row[0], blocks, row[1]);
+    for (int k = 1; k < 4; ++k)
+        rows = _mm512_mask_blend_epi8(simd::kRowBytes[k], rows,
+                                      _mm512_permutex2var_epi8(row[2 * k], blocks, row[2 * k + 1]));
+    // An ASCII byte is its own form, one byte long.
+    const __mmask64 ascii = ~_mm512_movepi8_mask(blocks);
+    rows = _mm512_mask_blend_epi8(ascii & simd::kRowBytes[0], rows, blocks);
+    rows = _mm512_mask_blend_epi8(ascii & simd::kRowBytes[3], rows, _mm512_set1_epi8(1));
+    return simd::PutByteForms16(rows, o);
+}
+#endif
 
 // True for a byte that is neither markup nor a control byte. One test, not two: the
 // second byte of a pair is as often below 0x80 as above it, which would make a branch on
@@ -161,10 +222,14 @@ void EncodeAfterPlainPrefix(CPaddedText text, size_t i, CString& strOut)
 {
     const size_t n = text.size();
     const plat::CCodePageTable* table = plat::GetCodePageTable(plat::GetACP());
-    const ByteUnits& units = UnitsOf(table);
+    const CTableUnits& tableUnits = UnitsOf(table);
+    const ByteUnits& units = tableUnits.units;
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     // Without lead bytes every byte is its unit, and the loop below needs no test.
     const bool bDoubleByte = table && table->HasLeadBytes();
+#ifdef SQK2XML_BYTE_COMPRESS
+    const bool bHighBlocks = tableUnits.bHighRows && simd::ByteCompressUsed();
+#endif
 
     strOut.AssignPadded(text.Sub(0, static_cast<int>(i)));
     size_t nOut = i;
@@ -190,6 +255,14 @@ void EncodeAfterPlainPrefix(CPaddedText text, size_t i, CString& strOut)
             const size_t nStop = std::min(i + 16, nBlockEnd);
             if (!bDoubleByte)
             {
+#ifdef SQK2XML_BYTE_COMPRESS
+                if (bHighBlocks && i + 16 <= nBlockEnd && IsPlainOrHighBlock16(text.data() + i))
+                {
+                    o = PutHighBlock16(text.data() + i, tableUnits.highRows, o);
+                    i += 16;
+                    continue;
+                }
+#endif
                 for (; i < nStop; ++i)
                     o = bytecopy::PutUnit(o, units[p[i]]);
                 continue;

@@ -11,8 +11,25 @@
 #include <emmintrin.h>
 #endif
 
+// Whether the paths that compress bytes with AVX-512 (VBMI2) are compiled: with GCC or
+// Clang on x86-64, and only where the processor has them does a run take them. Not on
+// Windows: there the compiler keeps the stack aligned to sixteen bytes only, and a
+// 64-byte register spilled to it would fault.
+#if defined(SQK2XML_SSE2) && defined(__GNUC__) && defined(__x86_64__) && !defined(_WIN32)
+#define SQK2XML_BYTE_COMPRESS 1
+#define SQK2XML_TARGET_BYTE_COMPRESS                                                           \
+    __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,popcnt,bmi2")))
+#endif
+
 namespace simd
 {
+/// Whether the paths that compress bytes are taken: compiled, on a processor that has
+/// them, and not turned off.
+bool ByteCompressUsed();
+/// Turns those paths off (false) or back on, for the tests that compare them with the
+/// paths every processor takes.
+void UseByteCompress(bool bUse);
+
 /// Position of the lowest set bit of a non-zero mask.
 inline unsigned LowestBit(std::uint64_t mask)
 {

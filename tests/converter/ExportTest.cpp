@@ -14,6 +14,7 @@
 #include "ExportText.h"
 #include "Folder.h"
 #include "PathMap.h"
+#include "Simd.h"
 #include "TestSupport.h"
 
 using testsupport::CrLfLines;
@@ -250,56 +251,70 @@ TEST(ExportText, CsvFieldsAreQuotedAndGuardedOnlyWhenTheyMustBe)
 // a block ends, and what lies past the end in the string's storage must not matter.
 TEST(ExportText, BlocksNeitherSplitNorOverrunAValue)
 {
-    const auto put = [](CPaddedText value, size_t nRoom, auto putValue) {
-        CString strOut = "<";
-        exporttext::AppendInPlace(strOut, nRoom + 1, [&](char* p) {
-            p = putValue(value, p);
-            *p++ = '>';
-            return p;
-        });
-        return std::string(strOut.View());
-    };
-    const auto uri = [&](CPaddedText path) {
-        return put(path, exporttext::FileUriRoom(path.size()), exporttext::PutFileUri);
-    };
-    const auto csv = [&](CPaddedText value) {
-        return put(value, exporttext::CsvFieldRoom(value.size()), exporttext::PutCsvField);
-    };
-    //                   16 bytes:        |               |               |
-    EXPECT_EQ(uri(CString("C:\\Music\\0123456 x\\Artist&amp;Co\\abc.mp3")),
-              "<file:///C:/Music/0123456%20x/Artist%26Co/abc.mp3>");
-    EXPECT_EQ(uri(CString("C:\\Music\\Jazz\\abcdefghij\\0123456789abcdef.flac")),
-              "<file:///C:/Music/Jazz/abcdefghij/0123456789abcdef.flac>");
-    EXPECT_EQ(uri(CString("C:\\M\\0123456789ab&lt;x&gt;.mp3")), "<file:///C:/M/0123456789ab%3Cx%3E.mp3>");
-    EXPECT_EQ(uri(CString("/home/me/Caf\xC3\xA9 \xE2\x80\x94 Trio ~ 2_1.mp3")),
-              "<file:///home/me/Caf%C3%A9%20%E2%80%94%20Trio%20~%202_1.mp3>");
-    EXPECT_EQ(uri(CString("C:\\\xC3\x84\xC3\x84\xC3\x84\\\xC3\x9C\xC3\x9C \xC3\x96\\x.mp3")),
-              "<file:///C:/%C3%84%C3%84%C3%84/%C3%9C%C3%9C%20%C3%96/x.mp3>"); // a block of letters to encode
-    EXPECT_EQ(csv(CString("abcdefghijklmnopqrstuvwxyz0123456789,")), "<\"abcdefghijklmnopqrstuvwxyz0123456789,\">");
-    EXPECT_EQ(csv(CString("abcdefghijklmnop&amp;q")), "<abcdefghijklmnop&q>");
-
-    // Every byte value, at every place in a block: what a URI keeps, and "%XX" for the rest.
-    std::string path = "x/", expected = "<x/";
-    for (int b = 0; b < 256; ++b)
+    // With the paths that compress bytes and without.
+    for (const bool bCompress : {true, false})
     {
-        if (b == '&')
-            continue; // the values' escapes begin with it
-        path += static_cast<char>(b);
-        const bool bKept = std::isalnum(b) != 0 && b < 0x80;
-        if (bKept || std::string_view("-._~/").find(static_cast<char>(b)) != std::string_view::npos)
-            expected += static_cast<char>(b);
-        else if (b == '\\')
-            expected += '/';
-        else
-            expected += "%" + std::string(1, "0123456789ABCDEF"[b >> 4]) + "0123456789ABCDEF"[b & 15];
-    }
-    EXPECT_EQ(uri(CString(path.data(), static_cast<int>(path.size()))), expected + ">");
+        simd::UseByteCompress(bCompress);
+        SCOPED_TRACE(simd::ByteCompressUsed() ? "bytes compressed" : "blocks and bytes");
+        const auto put = [](CPaddedText value, size_t nRoom, auto putValue)
+        {
+            CString strOut = "<";
+            exporttext::AppendInPlace(strOut, nRoom + 1,
+                                      [&](char* p)
+                                      {
+                                          p = putValue(value, p);
+                                          *p++ = '>';
+                                          return p;
+                                      });
+            return std::string(strOut.View());
+        };
+        const auto uri = [&](CPaddedText path)
+        { return put(path, exporttext::FileUriRoom(path.size()), exporttext::PutFileUri); };
+        const auto csv = [&](CPaddedText value)
+        { return put(value, exporttext::CsvFieldRoom(value.size()), exporttext::PutCsvField); };
+        //                   16 bytes:        |               |               |
+        EXPECT_EQ(uri(CString("C:\\Music\\0123456 x\\Artist&amp;Co\\abc.mp3")),
+                  "<file:///C:/Music/0123456%20x/Artist%26Co/abc.mp3>");
+        EXPECT_EQ(uri(CString("C:\\Music\\Jazz\\abcdefghij\\0123456789abcdef.flac")),
+                  "<file:///C:/Music/Jazz/abcdefghij/0123456789abcdef.flac>");
+        EXPECT_EQ(uri(CString("C:\\M\\0123456789ab&lt;x&gt;.mp3")),
+                  "<file:///C:/M/0123456789ab%3Cx%3E.mp3>");
+        EXPECT_EQ(uri(CString("/home/me/Caf\xC3\xA9 \xE2\x80\x94 Trio ~ 2_1.mp3")),
+                  "<file:///home/me/Caf%C3%A9%20%E2%80%94%20Trio%20~%202_1.mp3>");
+        EXPECT_EQ(
+            uri(CString("C:\\\xC3\x84\xC3\x84\xC3\x84\\\xC3\x9C\xC3\x9C \xC3\x96\\x.mp3")),
+            "<file:///C:/%C3%84%C3%84%C3%84/%C3%9C%C3%9C%20%C3%96/x.mp3>"); // a block of letters to
+                                                                            // encode
+        EXPECT_EQ(csv(CString("abcdefghijklmnopqrstuvwxyz0123456789,")),
+                  "<\"abcdefghijklmnopqrstuvwxyz0123456789,\">");
+        EXPECT_EQ(csv(CString("abcdefghijklmnop&amp;q")), "<abcdefghijklmnop&q>");
 
-    // A value that is a part of a longer text: what follows it is no part of it.
-    const CString strLine = "abcdefghijklmnopq, \"&amp;\r\n";
-    EXPECT_EQ(csv(CPaddedText(strLine).Sub(0, 17)), "<abcdefghijklmnopq>");
-    const CString strPath = "C:\\Music\\abcdefxyz x";
-    EXPECT_EQ(uri(CPaddedText(strPath).Sub(0, 15)), "<file:///C:/Music/abcdef>");
+        // Every byte value, at every place in a block: what a URI keeps, and "%XX" for the rest.
+        std::string path = "x/", expected = "<x/";
+        for (int b = 0; b < 256; ++b)
+        {
+            if (b == '&')
+                continue; // the values' escapes begin with it
+            path += static_cast<char>(b);
+            const bool bKept = std::isalnum(b) != 0 && b < 0x80;
+            if (bKept ||
+                std::string_view("-._~/").find(static_cast<char>(b)) != std::string_view::npos)
+                expected += static_cast<char>(b);
+            else if (b == '\\')
+                expected += '/';
+            else
+                expected +=
+                    "%" + std::string(1, "0123456789ABCDEF"[b >> 4]) + "0123456789ABCDEF"[b & 15];
+        }
+        EXPECT_EQ(uri(CString(path.data(), static_cast<int>(path.size()))), expected + ">");
+
+        // A value that is a part of a longer text: what follows it is no part of it.
+        const CString strLine = "abcdefghijklmnopq, \"&amp;\r\n";
+        EXPECT_EQ(csv(CPaddedText(strLine).Sub(0, 17)), "<abcdefghijklmnopq>");
+        const CString strPath = "C:\\Music\\abcdefxyz x";
+        EXPECT_EQ(uri(CPaddedText(strPath).Sub(0, 15)), "<file:///C:/Music/abcdef>");
+    }
+    simd::UseByteCompress(true);
 }
 
 TEST_F(ExportTest, TheCheckNamesEachMissingTrackInOrderAndChangesNothing)

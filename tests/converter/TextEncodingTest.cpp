@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "PlaylistConverter.h"
+#include "Simd.h"
 
 namespace
 {
@@ -88,27 +89,39 @@ TEST(EncodeText, IsNotIdempotent)
 TEST(EncodeText, EachByteOfASingleBytePageEncodesAloneWhereverItStands)
 {
     // Under a page without lead bytes a text encodes as its bytes one by one, whatever
-    // their neighbours and their place in the runs and blocks the text is cut into. The
-    // pages alternate, so a table kept from the page before would show.
-    for (const UINT cp : {1252u, 1251u, 874u, 1252u})
+    // their neighbours and their place in the runs and blocks the text is cut into, with
+    // the paths that compress bytes and without. The pages alternate, so a table kept
+    // from the page before would show.
+    for (const bool bCompress : {true, false})
     {
-        SCOPED_TRACE(cp);
-        std::string alone[256];
-        for (int b = 0; b < 256; ++b)
-            alone[b] = Encode(cp, std::string(1, static_cast<char>(b)));
-        // Every byte value, in runs of plain bytes of every length up to 40, and long
-        // enough to be encoded in more than one block.
-        std::string text, expected;
-        for (unsigned k = 0; text.size() < 200000; ++k)
+        simd::UseByteCompress(bCompress);
+        SCOPED_TRACE(simd::ByteCompressUsed() ? "bytes compressed" : "byte by byte");
+        for (const UINT cp : {1252u, 1251u, 874u, 1252u})
         {
-            const auto b = static_cast<unsigned char>(k * 167 + 13);
-            for (unsigned r = 0; r < k % 41; ++r)
-                text += static_cast<char>('a' + r % 26), expected += static_cast<char>('a' + r % 26);
-            text += static_cast<char>(b);
-            expected += alone[b];
+            SCOPED_TRACE(cp);
+            std::string alone[256];
+            for (int b = 0; b < 256; ++b)
+                alone[b] = Encode(cp, std::string(1, static_cast<char>(b)));
+            // Every byte value, in runs of ASCII letters or of bytes from 0x80 up of every
+            // length up to 40, and long enough to be encoded in more than one block.
+            std::string text, expected;
+            for (unsigned k = 0; text.size() < 200000; ++k)
+            {
+                const auto b = static_cast<unsigned char>(k * 167 + 13);
+                for (unsigned r = 0; r < k % 41; ++r)
+                {
+                    const auto c = static_cast<unsigned char>(k % 2 ? 0x80 + (k * 7 + r * 13) % 128
+                                                                    : 'a' + r % 26);
+                    text += static_cast<char>(c);
+                    expected += alone[c];
+                }
+                text += static_cast<char>(b);
+                expected += alone[b];
+            }
+            EXPECT_TRUE(Encode(cp, text) == expected);
         }
-        EXPECT_TRUE(Encode(cp, text) == expected);
+        EXPECT_EQ(Encode(1251, "\xE9"), "\xD0\xB9");
+        EXPECT_EQ(Encode(1252, "\xE9"), "\xC3\xA9");
     }
-    EXPECT_EQ(Encode(1251, "\xE9"), "\xD0\xB9");
-    EXPECT_EQ(Encode(1252, "\xE9"), "\xC3\xA9");
+    simd::UseByteCompress(true);
 }
