@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstddef>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -113,25 +114,33 @@ ByteUnits MakeUnits(const plat::CCodePageTable* table)
     return units;
 }
 
-// The units of the bytes from 0x80 up as rows, for the path that converts sixteen bytes
-// at once: each unit's first, second and third byte, then its length. A page with a lead
-// byte, or a unit longer than three bytes, has none.
+// The units of the bytes from 0x80 up as rows, for the paths that convert sixteen bytes
+// at once: each unit's first, second and third byte, then its length (a lead byte's is
+// 0), and the row of a lead byte's pairs less one. A unit longer than three bytes leaves
+// a page without them.
 struct alignas(64) CHighRows
 {
     unsigned char bytes[4][128];
+    unsigned char pairRow[128];
 };
 
-bool MakeHighRows(const ByteUnits& units, CHighRows& rows)
+bool MakeHighRows(const plat::CCodePageTable* table, const ByteUnits& units, CHighRows& rows)
 {
     for (int b = 0; b < 128; ++b)
     {
         const bytecopy::Unit& unit = units[0x80 + b];
-        if (unit.nLen == 0 || unit.nLen > 3)
+        if (unit.nLen > 3)
             return false;
         for (int k = 0; k < 3; ++k)
             rows.bytes[k][b] = static_cast<unsigned char>(unit.bytes[k]);
         rows.bytes[3][b] = unit.nLen;
+        const unsigned char nRow = table ? table->LeadRow(static_cast<unsigned char>(0x80 + b)) : 0;
+        rows.pairRow[b] = static_cast<unsigned char>(nRow - 1); // only read for a lead byte
     }
+    // Every lead byte is from 0x80 up, which the rows take for granted.
+    for (int b = 0; b < 0x80; ++b)
+        if (table && table->IsLead(static_cast<unsigned char>(b)))
+            return false;
     return true;
 }
 
@@ -154,7 +163,7 @@ struct CTableUnits
     if (!units)
     {
         units.reset(new CTableUnits{table, MakeUnits(table), {}, false});
-        units->bHighRows = MakeHighRows(units->units, units->highRows);
+        units->bHighRows = MakeHighRows(table, units->units, units->highRows);
     }
     return *units;
 }
@@ -173,18 +182,18 @@ const CTableUnits& UnitsOf(const plat::CCodePageTable* table)
 }
 
 #ifdef SQK2XML_BYTE_COMPRESS
-// Whether each of the sixteen bytes at p is plain ASCII or from 0x80 up: no markup and
-// no control byte, whose units the rows do not hold.
-bool IsPlainOrHighBlock16(const char* p)
+// Whether each of the first n (up to sixteen) bytes at p is plain ASCII or from 0x80 up:
+// no markup and no control byte, whose units the rows do not hold.
+bool IsPlainOrHighBlock16(const char* p, size_t n)
 {
     const auto high = static_cast<uint64_t>(
         _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
-    return (textscan::SpecialMask16(p) & ~high) == 0;
+    return (textscan::SpecialMask16(p) & ~high & ((1u << n) - 1)) == 0;
 }
 
-// Sixteen bytes of a page without lead bytes, none of them markup or a control byte, each
-// as its unit: ASCII as it is, the bytes from 0x80 up from the rows.
-SQK2XML_TARGET_BYTE_COMPRESS char* PutHighBlock16(const char* p, const CHighRows& table, char* o)
+// Each of the sixteen bytes at p as it stands alone, as rows (see simd::PutByteForms16):
+// ASCII as it is, the bytes from 0x80 up from the table's rows.
+SQK2XML_TARGET_BYTE_COMPRESS __m512i SingleByteRows(const char* p, const CHighRows& table)
 {
     // The block in every quarter: each quarter of the rows looks up its own row of the
     // table, a byte's low seven bits picking one of the row's 128 entries.
@@ -198,8 +207,88 @@ SQK2XML_TARGET_BYTE_COMPRESS char* PutHighBlock16(const char* p, const CHighRows
     // An ASCII byte is its own form, one byte long.
     const __mmask64 ascii = ~_mm512_movepi8_mask(blocks);
     rows = _mm512_mask_blend_epi8(ascii & simd::kRowBytes[0], rows, blocks);
-    rows = _mm512_mask_blend_epi8(ascii & simd::kRowBytes[3], rows, _mm512_set1_epi8(1));
-    return simd::PutByteForms16(rows, o);
+    return _mm512_mask_blend_epi8(ascii & simd::kRowBytes[3], rows, _mm512_set1_epi8(1));
+}
+
+// The first n (up to sixteen) bytes of a page without lead bytes, none of them markup or a
+// control byte, each as its unit.
+SQK2XML_TARGET_BYTE_COMPRESS char* PutHighBlock16(const char* p, size_t n, const CHighRows& table,
+                                                  char* o)
+{
+    return simd::PutFormLanes16(
+        _mm512_maskz_mov_epi32(static_cast<__mmask16>((1u << n) - 1),
+                               simd::FormLanes(SingleByteRows(p, table))),
+        o);
+}
+
+// The lead bytes of a block that begin a pair, given the block's lead bytes (one bit each),
+// its first byte beginning a character. A run of lead bytes begins a character, since the
+// byte before it ends one, alone or as a pair's second byte; within the run every other
+// byte begins a pair, the others being second bytes.
+unsigned PairStarts(unsigned leads)
+{
+    const unsigned runStarts = leads & ~(leads << 1);
+    // Adding a run's first bit clears the run: what it clears are the runs begun at even
+    // places.
+    const unsigned evenRuns = leads & ~(leads + (runStarts & 0x5555u));
+    const unsigned oddRuns = leads & ~evenRuns;
+    return (evenRuns & 0x5555u) | (oddRuns & 0xAAAAu);
+}
+
+// The sixteen bytes at p of a page with lead bytes, p beginning a character and p + 16
+// readable, as EncodeAfterPlainPrefix's loop encodes them: each single byte its unit, each
+// pair its character. A pair begun by the last byte is left for the next block. Null,
+// with nothing written, for a block with markup or a control byte, or a pair that is no
+// character: the loop takes those. *pnTaken tells how many bytes were encoded. (Not for
+// the shorter blocks at a text's end: for the few pairs there the table lookups for
+// sixteen cost more than the loop.)
+SQK2XML_TARGET_BYTE_COMPRESS char* PutDoubleByteBlock16(const char* p, const CHighRows& rows,
+                                                        const plat::CCodePageTable& table,
+                                                        char* o, size_t* pnTaken)
+{
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __mmask16 high = _mm_movepi8_mask(block);
+    if (textscan::SpecialMask16(p) & ~high)
+        return nullptr;
+    // Lead bytes: those whose row of pairs is a row (0xFF is "none", less one).
+    const __m128i pairRows = _mm512_maskz_extracti32x4_epi32(
+        0xF,
+        _mm512_permutex2var_epi8(_mm512_load_si512(rows.pairRow), _mm512_zextsi128_si512(block),
+                                 _mm512_load_si512(rows.pairRow + 64)),
+        0);
+    const __mmask16 leads =
+        high & ~_mm_cmpeq_epi8_mask(pairRows, _mm_set1_epi8(static_cast<char>(0xFF)));
+    unsigned starts = PairStarts(leads);
+    const unsigned seconds = (starts << 1) & 0xFFFFu;
+    *pnTaken = starts & 0x8000u ? 15 : 16;
+    starts &= 0x7FFFu;
+    // Each pair's form, from its row and its second byte: four bytes read at each form
+    // (its length, then its three bytes), turned to put the length last. (Masked forms:
+    // this compiler's unmasked ones leave a register undefined and warn of it.)
+    const __m512i second = _mm512_maskz_cvtepu8_epi32(
+        0xFFFF, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1)));
+    const __m512i index = _mm512_or_si512(
+        _mm512_maskz_slli_epi32(0xFFFF, _mm512_maskz_cvtepu8_epi32(0xFFFF, pairRows), 8), second);
+    const __m512i offset =
+        _mm512_add_epi32(_mm512_maskz_slli_epi32(0xFFFF, index, 2), index); // 5 bytes a form
+    static_assert(sizeof(plat::CCodePageTable::Utf8) == 5 &&
+                  offsetof(plat::CCodePageTable::Utf8, bytes) == 1);
+    const __m512i pairs = _mm512_maskz_ror_epi32(
+        0xFFFF,
+        _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), static_cast<__mmask16>(starts), offset,
+                                    table.PairRows(), 1),
+        8);
+    const __m512i lengths = _mm512_maskz_srli_epi32(0xFFFF, pairs, 24);
+    if (_mm512_mask_cmpgt_epu32_mask(static_cast<__mmask16>(starts),
+                                     _mm512_sub_epi32(lengths, _mm512_set1_epi32(1)),
+                                     _mm512_set1_epi32(2)))
+        return nullptr; // no character, or one of four bytes
+    // The single bytes' forms, the pairs' in their first bytes' lanes, nothing in their
+    // second bytes' and past what is taken.
+    __m512i lanes = simd::FormLanes(SingleByteRows(p, rows));
+    lanes = _mm512_mask_mov_epi32(lanes, static_cast<__mmask16>(starts), pairs);
+    const auto shown = static_cast<__mmask16>(~seconds & ((1u << *pnTaken) - 1));
+    return simd::PutFormLanes16(_mm512_maskz_mov_epi32(shown, lanes), o);
 }
 #endif
 
@@ -212,6 +301,8 @@ bool IsPlainOrHigh(unsigned char b)
 }
 
 constexpr size_t kEncodeBlock = plat::tuning::kEncodeBlockBytes;
+
+
 
 // The text, of which the first i bytes need no encoding, encoded into strOut.
 //
@@ -243,8 +334,9 @@ void EncodeAfterPlainPrefix(CPaddedText text, size_t i, CString& strOut)
         char* o = out + nOut;
         while (i < nBlockEnd)
         {
-            // Sixteen bytes that need no encoding are copied as they are; any other
-            // sixteen are encoded byte by byte.
+            // Sixteen bytes that need no encoding are copied as they are. Any other
+            // sixteen are encoded at once where the processor compresses bytes and they
+            // hold no markup and no control byte, else byte by byte.
             if (i + 16 <= nBlockEnd && textscan::IsPlainBlock16(text.data() + i))
             {
                 std::memcpy(o, text.data() + i, 16);
@@ -256,10 +348,10 @@ void EncodeAfterPlainPrefix(CPaddedText text, size_t i, CString& strOut)
             if (!bDoubleByte)
             {
 #ifdef SQK2XML_BYTE_COMPRESS
-                if (bHighBlocks && i + 16 <= nBlockEnd && IsPlainOrHighBlock16(text.data() + i))
+                if (bHighBlocks && IsPlainOrHighBlock16(text.data() + i, nStop - i))
                 {
-                    o = PutHighBlock16(text.data() + i, tableUnits.highRows, o);
-                    i += 16;
+                    o = PutHighBlock16(text.data() + i, nStop - i, tableUnits.highRows, o);
+                    i = nStop;
                     continue;
                 }
 #endif
@@ -267,6 +359,19 @@ void EncodeAfterPlainPrefix(CPaddedText text, size_t i, CString& strOut)
                     o = bytecopy::PutUnit(o, units[p[i]]);
                 continue;
             }
+#ifdef SQK2XML_BYTE_COMPRESS
+            if (bHighBlocks && i + 16 <= nBlockEnd)
+            {
+                size_t nTaken = 0;
+                if (char* oEnd = PutDoubleByteBlock16(text.data() + i, tableUnits.highRows,
+                                                      *table, o, &nTaken))
+                {
+                    o = oEnd;
+                    i += nTaken;
+                    continue;
+                }
+            }
+#endif
             while (i < nStop)
             {
                 const unsigned char b = p[i];

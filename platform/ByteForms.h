@@ -28,33 +28,42 @@ SQK2XML_TARGET_BYTE_COMPRESS inline __m512i FormRows(__m128i first, __m128i seco
     return _mm512_mask_broadcast_i32x4(rows, kRowElements[3], lengths);
 }
 
+/// Puts out sixteen forms at o, each in a lane of four bytes: its first, second and third
+/// byte, then its length (0 to 3), of which that many are written. Returns the end;
+/// writes nothing past it.
+SQK2XML_TARGET_BYTE_COMPRESS inline char* PutFormLanes16(__m512i lanes, char* o)
+{
+    // Each lane's four places, against its length copied into each of them.
+    alignas(64) static constexpr unsigned char kPlaces[64] = {
+        0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3,
+        0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3,
+        0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3};
+    const __m512i lengthEverywhere = _mm512_set4_epi32(0x0F0F0F0F, 0x0B0B0B0B, 0x07070707, 0x03030303);
+    const __m512i laneLengths = _mm512_shuffle_epi8(lanes, lengthEverywhere);
+    const __mmask64 taken = _mm512_cmplt_epu8_mask(_mm512_load_si512(kPlaces), laneLengths);
+    const auto n = static_cast<unsigned>(_mm_popcnt_u64(taken));
+    // A store of only the bytes put out: the texts' room is counted to the byte.
+    _mm512_mask_storeu_epi8(o, _bzhi_u64(~0ull, n), _mm512_maskz_compress_epi8(taken, lanes));
+    return o + n;
+}
+
+/// The rows' forms as lanes: lane j takes byte j of each row.
+SQK2XML_TARGET_BYTE_COMPRESS inline __m512i FormLanes(__m512i rows)
+{
+    alignas(64) static constexpr unsigned char kLanes[64] = {
+        0,  16, 32, 48, 1,  17, 33, 49, 2,  18, 34, 50, 3,  19, 35, 51,
+        4,  20, 36, 52, 5,  21, 37, 53, 6,  22, 38, 54, 7,  23, 39, 55,
+        8,  24, 40, 56, 9,  25, 41, 57, 10, 26, 42, 58, 11, 27, 43, 59,
+        12, 28, 44, 60, 13, 29, 45, 61, 14, 30, 46, 62, 15, 31, 47, 63};
+    return _mm512_maskz_permutexvar_epi8(~0ull, _mm512_load_si512(kLanes), rows);
+}
+
 /// Puts out the forms of sixteen bytes at o. The rows hold, one after another, each
 /// byte's first, second and third form byte, then its form's length (0 to 3): byte j's
 /// form is rows[j], rows[16 + j], rows[32 + j], of which the first rows[48 + j] are
 /// written. Returns the end; writes nothing past it.
 SQK2XML_TARGET_BYTE_COMPRESS inline char* PutByteForms16(__m512i rows, char* o)
 {
-    // Lane j takes byte j of each row.
-    alignas(64) static constexpr unsigned char kLanes[64] = {
-        0,  16, 32, 48, 1,  17, 33, 49, 2,  18, 34, 50, 3,  19, 35, 51, 4,  20, 36, 52, 5,  21,
-        37, 53, 6,  22, 38, 54, 7,  23, 39, 55, 8,  24, 40, 56, 9,  25, 41, 57, 10, 26, 42, 58,
-        11, 27, 43, 59, 12, 28, 44, 60, 13, 29, 45, 61, 14, 30, 46, 62, 15, 31, 47, 63};
-    // Each lane's four places, and where its length lies in the rows.
-    alignas(64) static constexpr unsigned char kPlaces[64] = {
-        0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1,
-        2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3,
-        0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3};
-    alignas(64) static constexpr unsigned char kLengthOfLane[64] = {
-        48, 48, 48, 48, 49, 49, 49, 49, 50, 50, 50, 50, 51, 51, 51, 51, 52, 52, 52, 52, 53, 53,
-        53, 53, 54, 54, 54, 54, 55, 55, 55, 55, 56, 56, 56, 56, 57, 57, 57, 57, 58, 58, 58, 58,
-        59, 59, 59, 59, 60, 60, 60, 60, 61, 61, 61, 61, 62, 62, 62, 62, 63, 63, 63, 63};
-    const __m512i lanes = _mm512_maskz_permutexvar_epi8(~0ull, _mm512_load_si512(kLanes), rows);
-    const __m512i laneLengths =
-        _mm512_maskz_permutexvar_epi8(~0ull, _mm512_load_si512(kLengthOfLane), rows);
-    const __mmask64 taken = _mm512_cmplt_epu8_mask(_mm512_load_si512(kPlaces), laneLengths);
-    const auto n = static_cast<unsigned>(_mm_popcnt_u64(taken));
-    // A store of only the bytes put out: the texts' room is counted to the byte.
-    _mm512_mask_storeu_epi8(o, _bzhi_u64(~0ull, n), _mm512_maskz_compress_epi8(taken, lanes));
-    return o + n;
+    return PutFormLanes16(FormLanes(rows), o);
 }
 } // namespace simd

@@ -121,6 +121,10 @@ public:
         const Utf8& pair = Pair(lead, trail);
         return pair.nLen ? pair : m_unassigned;
     }
+    /// For a conversion many pairs at a time: the pairs' forms, 256 a row, and the row of
+    /// each lead byte's pairs, counted from 1 (0 for a byte that leads none).
+    const Utf8* PairRows() const { return m_pairs.data(); }
+    unsigned char LeadRow(unsigned char b) const { return m_leadIndex[b]; }
     /// Appends the code page's bytes for u; false when the code page has none.
     bool AppendAnsi(char32_t u, std::string& out) const;
 

@@ -1,3 +1,7 @@
+#include <random>
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "CodePage.h"
@@ -64,6 +68,52 @@ TEST(EncodeText, DoubleByteText)
     EXPECT_EQ(Encode(932, std::string("\x81\0", 2)), lone + "\xEF\xBF\xBD");
     EXPECT_EQ(Encode(932, "end\x81"), "end" + lone);
     EXPECT_EQ(Encode(936, "\xC4\xE3&\xBA\xC3"), "\xE4\xBD\xA0&amp;\xE5\xA5\xBD");
+}
+
+TEST(EncodeText, TextComesOutTheSameWithBytesCompressedOrNot)
+{
+    // Short texts, as most values are, of bytes from 0x80 up and ASCII and, under a page
+    // with lead bytes, pairs and runs of lead bytes with second bytes of every kind; now
+    // and then markup, a control byte or a pair that is no character. Their ends and
+    // their pairs fall at every place of the sixteen-byte blocks.
+    std::mt19937 random(11);
+    for (const UINT cp : {1252u, 1251u, 874u, 932u, 936u, 949u, 950u})
+    {
+        SCOPED_TRACE(cp);
+        const plat::CCodePageTable* table = plat::GetCodePageTable(cp);
+        ASSERT_NE(table, nullptr);
+        std::vector<unsigned char> leads, others;
+        for (int b = 0x80; b < 0x100; ++b)
+            (table->IsLead(static_cast<unsigned char>(b)) ? leads : others)
+                .push_back(static_cast<unsigned char>(b));
+        for (int nText = 0; nText < 400; ++nText)
+        {
+            std::string text;
+            const unsigned nRare = random() % 4; // texts with no rare byte at all, too
+            for (size_t n = random() % 120; text.size() < n;)
+            {
+                const unsigned kind = random() % 100;
+                if (kind < 60 && !leads.empty())
+                {
+                    // A pair, mostly of a character, or a lead byte of a run.
+                    text += static_cast<char>(leads[random() % leads.size()]);
+                    if (kind < 45)
+                        text += static_cast<char>(random() % 8 ? 0x40 + random() % 0xBF
+                                                               : random() % 0x40);
+                }
+                else if (kind < 70 || (leads.empty() && kind < 60))
+                    text += static_cast<char>(others[random() % others.size()]);
+                else if (kind < 97 || nRare == 0)
+                    text += static_cast<char>(' ' + random() % 95);
+                else
+                    text += "&<>\t\r\n\x01"[random() % 7];
+            }
+            simd::UseByteCompress(false);
+            const std::string expected = Encode(cp, text);
+            simd::UseByteCompress(true);
+            ASSERT_EQ(Encode(cp, text), expected) << testing::PrintToString(text);
+        }
+    }
 }
 
 TEST(EncodeText, WithoutAConverterTheTextStaysEscapedAndValidUtf8)
