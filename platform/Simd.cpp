@@ -18,18 +18,23 @@ bool ProcessorCompressesBytes()
 #endif
 }
 
-std::atomic<bool> g_bUse{ProcessorCompressesBytes()};
+// Asked once, on first use: whatever runs first, a static's constructor included.
+std::atomic<bool>& Used()
+{
+    static std::atomic<bool> s_bUsed{ProcessorCompressesBytes()};
+    return s_bUsed;
+}
 } // namespace
 
 namespace simd
 {
 bool ByteCompressUsed()
 {
-    return g_bUse.load(std::memory_order_relaxed);
+    return Used().load(std::memory_order_relaxed);
 }
 
 void UseByteCompress(bool bUse)
 {
-    g_bUse.store(bUse && ProcessorCompressesBytes(), std::memory_order_relaxed);
+    Used().store(bUse && ProcessorCompressesBytes(), std::memory_order_relaxed);
 }
 } // namespace simd
