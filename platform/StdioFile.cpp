@@ -361,8 +361,7 @@ void CStdioFile::Flush()
     }
     if (!m_pJob)
         StartJobThread();
-    HoldBackPastBoundary();
-    m_nHandedToDisk += PendingBytes();
+    m_nHandedToDisk += static_cast<long long>(HoldBackPastBoundary());
     // The pieces stay where they are while the lists move between the spares.
     m_pJob->Start([this, p = m_pending.pieces.data(), n = m_pending.pieces.size()] {
         return WriteOut(p, n);
@@ -399,7 +398,7 @@ size_t CStdioFile::PendingBytes() const
     return n;
 }
 
-void CStdioFile::HoldBackPastBoundary()
+size_t CStdioFile::HoldBackPastBoundary()
 {
     // A write that starts or ends inside a page makes the system take that page up twice,
     // and one that starts off a boundary gets its file cache in small blocks: each costs
@@ -407,10 +406,11 @@ void CStdioFile::HoldBackPastBoundary()
     // bytes past it begin the next one. A write too short to reach one goes whole.
     const size_t nAlign = std::min(plat::tuning::kWriteBoundaryBytes, m_nBufferSize);
     const size_t nTotal = PendingBytes();
-    size_t nKeep = static_cast<size_t>((m_nHandedToDisk + static_cast<long long>(nTotal)) %
-                                       static_cast<long long>(nAlign));
-    if (nKeep >= nTotal)
-        return;
+    const auto nHeld = static_cast<size_t>((m_nHandedToDisk + static_cast<long long>(nTotal)) %
+                                           static_cast<long long>(nAlign));
+    if (nHeld >= nTotal)
+        return nTotal;
+    size_t nKeep = nHeld;
     const char* const pBuffer = m_pBuffer.get();
     while (nKeep)
     {
@@ -430,6 +430,7 @@ void CStdioFile::HoldBackPastBoundary()
         if (last.n == 0)
             m_pending.pieces.pop_back();
     }
+    return nTotal - nHeld;
 }
 
 void CStdioFile::TakeUpHeldBack()

@@ -115,8 +115,9 @@ private:
     void EndBufferPiece();
     void Flush();
     size_t PendingBytes() const;
-    /// Takes the pending bytes past the file's last write boundary out of the write.
-    void HoldBackPastBoundary();
+    /// Takes the pending bytes past the file's last write boundary out of the write;
+    /// returns the bytes the write keeps.
+    size_t HoldBackPastBoundary();
     /// Makes the bytes held back the start of what the next flush hands over.
     void TakeUpHeldBack();
     bool FillBuffer();
