@@ -157,14 +157,15 @@ bool CPlaylistConverter::ConvertNextEntry()
         m_strLine.Empty();
         return false;
     }
+    m_strLine.AssignPadded(line);
     ConvertLine(line);
     return true;
 }
 
 void CPlaylistConverter::ConvertLine(CPaddedText line)
 {
-    // The line is kept as read; the work below reads it where the file read it.
-    m_strLine.AssignPadded(line);
+    // The line is read where the file or the batch holds it, never changed. A batch's
+    // lines are not copied into m_strLine: a run of batches leaves it empty at its end.
     const auto nLength = static_cast<int>(line.size());
     m_specialBytes.Scan(line.data(), line.size());
     m_nEnd = FindSeparator(line.View(), m_specialBytes, 0, nullptr);
@@ -221,7 +222,7 @@ void CPlaylistConverter::ConvertLine(CPaddedText line)
         // The title comes from the entry's path alone: the text after its last '\' or
         // '/', up to its last '.' after that. Segment text never takes part.
         const UINT cp = plat::GetACP();
-        const char* pszLine = m_strLine.GetData();
+        const char* pszLine = line.data();
         const auto nPath = static_cast<size_t>(nPathLength);
         m_nStart = plat::LastSeparator(cp, std::string_view(pszLine, nPath),
                                        plat::CSeparators::slashAndBackslash);
@@ -230,7 +231,7 @@ void CPlaylistConverter::ConvertLine(CPaddedText line)
             ++m_nStart;
             m_nEnd = plat::MbReverseFind(cp, pszLine, nPath, '.');
             const int nTitleEnd = m_nEnd > m_nStart ? m_nEnd : nPathLength;
-            m_strTitle.AssignMid(m_strLine, m_nStart, nTitleEnd - m_nStart);
+            m_strTitle.AssignPadded(line.Sub(m_nStart, nTitleEnd - m_nStart));
         }
         EncodeText(m_strTitle);
     }
