@@ -350,9 +350,9 @@ void CStdioFile::Flush()
     m_nEnd = m_nPieceStart = 0;
     if (m_pending.pieces.empty())
         return;
-    // Three buffers at most wait for the disk, the one being written and two behind it: a
-    // spell of slow writing, or of a writing thread kept waiting for a core, does not hold
-    // up the text's maker at once.
+    // kWaitingWrites buffers at most wait for the disk, the one being written and those
+    // behind it: a spell of slow writing, or of a writing thread kept waiting for a core,
+    // does not hold up the text's maker at once.
     long lOsError = 0;
     if (m_pJob && !m_pJob->WaitUntilQueued(kWaitingWrites - 1, lOsError))
     {
