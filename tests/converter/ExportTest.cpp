@@ -288,6 +288,17 @@ TEST(ExportText, BlocksNeitherSplitNorOverrunAValue)
         EXPECT_EQ(csv(CString("abcdefghijklmnopqrstuvwxyz0123456789,")),
                   "<\"abcdefghijklmnopqrstuvwxyz0123456789,\">");
         EXPECT_EQ(csv(CString("abcdefghijklmnop&amp;q")), "<abcdefghijklmnop&q>");
+        // A quoted field's runs between escapes and quotes, across blocks.
+        EXPECT_EQ(csv(CString("0123456789abcdef\"q\"&amp;, tail &lt;0123456789abcdefgh\"")),
+                  "<\"0123456789abcdef\"\"q\"\"&, tail <0123456789abcdefgh\"\"\">");
+        // A line break among escapes still becomes a space.
+        const auto oneLine = [&](CPaddedText value) {
+            return put(value, exporttext::UnescapedRoom(value.size()),
+                       exporttext::PutUnescapedOnOneLine);
+        };
+        EXPECT_EQ(oneLine(CString("Tom &amp; Jerry\r0123456789abcdef&gt;")),
+                  "<Tom & Jerry 0123456789abcdef>>");
+        EXPECT_EQ(oneLine(CString("0123456789abcdef&amp;\n")), "<0123456789abcdef& >");
 
         // Every byte value, at every place in a block: what a URI keeps, and "%XX" for the rest.
         std::string path = "x/", expected = "<x/";
@@ -311,6 +322,7 @@ TEST(ExportText, BlocksNeitherSplitNorOverrunAValue)
         // A value that is a part of a longer text: what follows it is no part of it.
         const CString strLine = "abcdefghijklmnopq, \"&amp;\r\n";
         EXPECT_EQ(csv(CPaddedText(strLine).Sub(0, 17)), "<abcdefghijklmnopq>");
+        EXPECT_EQ(csv(CPaddedText(strLine).Sub(0, 18)), "<\"abcdefghijklmnopq,\">");
         const CString strPath = "C:\\Music\\abcdefxyz x";
         EXPECT_EQ(uri(CPaddedText(strPath).Sub(0, 15)), "<file:///C:/Music/abcdef>");
     }
