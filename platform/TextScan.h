@@ -74,6 +74,10 @@ public:
     {
         m_n = n;
         m_bits.resize(n / 64 + 1);
+#ifdef SQK2XML_BYTE_COMPRESS
+        if (simd::ByteCompressUsed())
+            return ScanWide(p, n);
+#endif
         size_t i = 0;
 #ifdef SQK2XML_SSE2
         size_t w = 0;
@@ -110,6 +114,11 @@ public:
     }
 
 private:
+#ifdef SQK2XML_BYTE_COMPRESS
+    /// Scan, a word of 64 bytes to a comparison, where the processor compares into masks.
+    void ScanWide(const char* p, size_t n);
+#endif
+
     std::vector<uint64_t> m_bits; // bits past the line's end stay clear
     size_t m_n = 0;
 };
