@@ -64,7 +64,8 @@ TEST(TextScan, MarksEachByteThatNeedsALookAndNothingPastTheLine)
             for (size_t i = 0; i <= n; ++i)
             {
                 size_t expected = i;
-                while (expected < n && !textscan::IsSpecial(static_cast<unsigned char>(text[expected])))
+                while (expected < n &&
+                       !textscan::IsSpecial(static_cast<unsigned char>(text[expected])))
                     ++expected;
                 ASSERT_EQ(special.Next(i), expected) << "length " << n << ", from " << i;
             }

@@ -478,8 +478,10 @@ TEST_F(StdioFileTest, WriteFailuresThrowAndAreNeverSwallowedAtClose)
             if (e.m_lOsError != EFBIG || e.m_strFileName.View() != path || file.IsOpen())
                 return 13;
         }
-        // Large: the write itself fails. At most three buffers wait for the disk, so the
-        // first one's failure shows at the latest when the fourth is handed over.
+        // Large: the write itself fails. With N buffers at most waiting for the disk, the
+        // first one's failure shows at the latest when buffer N + 1 is handed over, within
+        // the five written.
+        static_assert(plat::tuning::kWaitingWrites + 1 <= 5);
         CStdioFile big;
         if (!big.Open(path.c_str(), kCreate))
             return 14;
