@@ -22,8 +22,13 @@ public:
     /// Writes entries that AppendEntry made, all in strText, in the playlist's order;
     /// entryEnds tells where each ends. It may take strText's storage.
     virtual void WriteEntries(CString& strText, std::span<const int> entryEnds) = 0;
-    /// Writes what follows the last entry.
+    /// Writes what follows the last entry. An output with a file of its own hands the
+    /// file's last write to its thread (CStdioFile::StartClosing), and Close waits for it:
+    /// the run ends every output before it closes any, so that the files finish side by
+    /// side.
     virtual void WriteEnd() = 0;
+    /// Closes the output's file, when it owns one, once its last write is done.
+    virtual void Close() {}
     /// The output's file, when it writes one: the lanes run its waiting writes as they do
     /// the document's, since its own thread gets a core only when a lane pauses.
     virtual CStdioFile* GetFile() { return nullptr; }

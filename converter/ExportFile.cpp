@@ -74,6 +74,15 @@ void CExportFile::WriteEntry(const CPlaylistConverter& entry, CString& strScratc
 
 void CExportFile::WriteEnd()
 {
+    CString strTail;
+    AppendTail(strTail);
+    Write(strTail.View());
+    if (!m_bFailed)
+        m_file.StartClosing();
+}
+
+void CExportFile::Close()
+{
     if (m_bFailed)
     {
         // Closed as it stands; its later errors are passed over: the first is reported.
@@ -86,9 +95,6 @@ void CExportFile::WriteEnd()
         }
         return;
     }
-    CString strTail;
-    AppendTail(strTail);
-    Write(strTail.View());
     Guarded([&] { m_file.Close(); });
 }
 

@@ -21,8 +21,10 @@ public:
     bool Begin(const CString& strPath, const CString& strTitle);
     void WriteEntries(CString& strText, std::span<const int> entryEnds) override;
     void WriteEntry(const CPlaylistConverter& entry, CString& strScratch) override;
-    /// Writes the end and closes the file.
+    /// Writes the end.
     void WriteEnd() override;
+    /// Closes the file, failed or not; an error closing it is kept as a write error is.
+    void Close() override;
     /// Open until WriteEnd, failed or not: the lanes may run its waiting writes meanwhile.
     CStdioFile* GetFile() override { return &m_file; }
 

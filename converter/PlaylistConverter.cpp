@@ -112,10 +112,15 @@ bool CPlaylistConverter::WriteEpilog()
 
 void CPlaylistConverter::EndConversion()
 {
+    // Every file's last write goes to its thread before any file is waited for: the
+    // files finish side by side, not one after another.
     WriteEpilog();
-    m_fileOut.Close();
+    m_fileOut.StartClosing();
     for (CEntryOutput* pOutput : m_outputs)
         if (pOutput != &m_trackOutput)
             pOutput->WriteEnd();
+    m_fileOut.Close();
+    for (CEntryOutput* pOutput : m_outputs)
+        pOutput->Close();
     m_fileIn.Close();
 }

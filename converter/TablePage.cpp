@@ -187,5 +187,5 @@ void CTablePage::WriteEnd()
     strEnd += kScriptText;
     strEnd += "</script>\n</body>\n</html>\n";
     m_file.WriteString(strEnd);
-    m_file.Close();
+    m_file.StartClosing();
 }

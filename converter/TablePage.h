@@ -26,11 +26,11 @@ public:
     void AppendEntry(const CPlaylistConverter& entry, CString& strRows) const override;
     /// Writes rows, a block of them at a time.
     void WriteEntries(CString& strRows, std::span<const int> rowEnds) override;
-    /// Writes the end of the page and closes it; a write or close error is raised.
+    /// Writes the end of the page; a write error is raised, here or by Close.
     void WriteEnd() override;
     CStdioFile* GetFile() override { return &m_file; }
-    /// Closes the page as it stands.
-    void Close() { m_file.Close(); }
+    /// Closes the page as it stands; a write or close error is raised.
+    void Close() override { m_file.Close(); }
 
     /// Rows per block: each block is a table of its own that a browser without scripts lays
     /// out only when it comes into view, which keeps a page of 100,000 rows usable there.

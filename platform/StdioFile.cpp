@@ -19,7 +19,7 @@ CStdioFile::~CStdioFile()
     if (m_pJob)
         m_pJob->Wait(lOsError);
     m_pJob.reset();
-    if (m_bWrite)
+    if (m_bWrite && !m_bClosing) // else the thread wrote the rest, or dropped it on a failure
     {
         EndBufferPiece();
         WriteOut(m_pending.pieces.data(), m_pending.pieces.size());
@@ -301,11 +301,16 @@ void CStdioFile::ReserveFor(size_t nBytes)
     m_nReserved = nTo;
 }
 
-bool CStdioFile::CloseHandle(long& lOsError)
+void CStdioFile::ReleaseSpareSpace()
 {
     if (m_nReserved > m_nWritten)
         plat::OsReleaseSpareSpace(m_hFile);
     m_nReserved = 0;
+}
+
+bool CStdioFile::CloseHandle(long& lOsError)
+{
+    ReleaseSpareSpace();
     const plat::FileHandle hFile = m_hFile;
     m_hFile = plat::kInvalidFile;
     return plat::OsCloseFile(hFile, lOsError);
@@ -456,6 +461,20 @@ void CStdioFile::TakeUpHeldBack()
     m_heldBackTexts.clear();
 }
 
+void CStdioFile::StartClosing()
+{
+    if (!IsOpen() || !m_bWrite || !m_pJob || m_bClosing)
+        return;
+    EndBufferPiece();
+    m_bClosing = true;
+    // The pieces, and the texts they lie in, stay in m_pending until Close.
+    m_pJob->Start([this, p = m_pending.pieces.data(), n = m_pending.pieces.size()] {
+        const long lOsError = WriteOut(p, n);
+        ReleaseSpareSpace();
+        return lOsError;
+    });
+}
+
 void CStdioFile::Close()
 {
     if (!IsOpen())
@@ -463,14 +482,15 @@ void CStdioFile::Close()
     long lFlushError = 0;
     if (m_bWrite)
     {
-        // The background write first, then the rest, here: the file is complete when
-        // Close returns.
+        // The background writes first, then the rest, here, unless the thread has it: the
+        // file is complete when Close returns.
         EndBufferPiece();
         if (m_pJob && !m_pJob->Wait(lFlushError))
             m_pending.Clear();
-        else
+        else if (!m_bClosing)
             lFlushError = WriteOut(m_pending.pieces.data(), m_pending.pieces.size());
     }
+    m_bClosing = false;
     // A read under way uses the handle: it ends first, and what it read is not wanted.
     m_pJob.reset();
     m_bReadingAhead = false;

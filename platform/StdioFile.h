@@ -86,6 +86,11 @@ public:
     /// Runs a background read or write that its thread has not started yet, here; false
     /// when there was none. Safe from any thread once PrepareBackgroundJobs was called.
     bool RunWaitingJob() { return m_pJob && m_pJob->RunWaitingJob(); }
+    /// Hands what is buffered to the file's thread as its last write, with the giving back
+    /// of the room set aside, so that the files a run ends together are finished side by
+    /// side; Close then waits for it. Nothing may be written after. Where no thread was
+    /// started, Close does it all.
+    void StartClosing();
     /// Writes what is buffered and closes; the file is closed even when this throws.
     void Close();
 
@@ -109,6 +114,8 @@ private:
     long WriteOut(const plat::OsPiece* pieces, size_t n);
     /// Before a write of nBytes: sets room aside for it and the writes after it.
     void ReserveFor(size_t nBytes);
+    /// Gives back the room set aside and not filled.
+    void ReleaseSpareSpace();
     /// Closes the handle, after giving back the room set aside and not filled.
     bool CloseHandle(long& lOsError);
     /// The buffer's text since the last piece becomes a piece.
@@ -165,6 +172,7 @@ private:
     size_t m_nEnd = 0;  // reading: end of valid data; writing: end of the buffer's text
     bool m_bEnd = false; // reading: no more data (end of file or a 0x1A seen)
     bool m_bWrite = false;
+    bool m_bClosing = false; // writing: the last write is the thread's, StartClosing's
     // Writing: disk room is set aside ahead of the writes, up to m_nReserved, and what
     // they leave over is given back on closing.
     bool m_bReserving = false;

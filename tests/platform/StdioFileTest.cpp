@@ -294,26 +294,33 @@ TEST_F(StdioFileTest, RoomSetAsideForALongFileIsGivenBackOnClosing)
 {
     // A file written in many writes has room set aside ahead of them where the system
     // allows it; once closed, it holds its bytes and no more blocks than they take.
+    // The room is given back by Close, or by the file's thread after StartClosing.
     const std::string path = dir / "long.txt";
-    std::string expected;
-    CStdioFile file;
-    ASSERT_TRUE(file.Open(path.c_str(), kCreate));
-    CString text;
-    struct stat st;
     bool bAhead = false; // whether room past the end was seen while the file was written
-    for (int i = 0; i < 40; ++i)
+    for (const bool bStartClosing : {false, true})
     {
-        const std::string bytes(100000 + 997 * i, static_cast<char>('a' + i % 26));
-        text.Assign(bytes.data(), static_cast<int>(bytes.size()));
-        file.HandOverCrLfText(text);
-        expected += bytes;
+        SCOPED_TRACE(bStartClosing);
+        std::string expected;
+        CStdioFile file;
+        ASSERT_TRUE(file.Open(path.c_str(), kCreate));
+        CString text;
+        struct stat st;
+        for (int i = 0; i < 40; ++i)
+        {
+            const std::string bytes(100000 + 997 * i, static_cast<char>('a' + i % 26));
+            text.Assign(bytes.data(), static_cast<int>(bytes.size()));
+            file.HandOverCrLfText(text);
+            expected += bytes;
+            ASSERT_EQ(stat(path.c_str(), &st), 0);
+            bAhead |= st.st_blocks * 512 > st.st_size + 1024 * 1024;
+        }
+        if (bStartClosing)
+            file.StartClosing();
+        file.Close();
+        EXPECT_EQ(ReadBytes(path), expected);
         ASSERT_EQ(stat(path.c_str(), &st), 0);
-        bAhead |= st.st_blocks * 512 > st.st_size + 1024 * 1024;
+        EXPECT_LE(st.st_blocks * 512, st.st_size + 64 * 1024) << "room set aside was kept";
     }
-    file.Close();
-    EXPECT_EQ(ReadBytes(path), expected);
-    ASSERT_EQ(stat(path.c_str(), &st), 0);
-    EXPECT_LE(st.st_blocks * 512, st.st_size + 64 * 1024) << "room set aside was kept";
     if (!bAhead)
         GTEST_SKIP() << "this file system sets no room aside";
 }
@@ -542,6 +549,50 @@ TEST_F(StdioFileTest, BackgroundWriteFailureSurfacesAtTheNextWrite)
     const std::string bytes = ReadBytes(path);
     EXPECT_LE(bytes.size(), nLimit);
     EXPECT_EQ(bytes.substr(0, 101), std::string(99, 'x') + "\r\n");
+#endif
+}
+
+TEST_F(StdioFileTest, ClosingStartedOnTheThreadWritesTheRestOnceAndReportsItsFailure)
+{
+    // After StartClosing the rest is the thread's: Close, or the destructor, waits for it
+    // and writes nothing again; a file too short to have a thread is closed as ever.
+    for (const size_t nBytes : {size_t{5000}, 3 * CStdioFile::kBufferSize + 12345})
+        for (const bool bClose : {true, false})
+        {
+            SCOPED_TRACE(testing::Message() << nBytes << (bClose ? " Close" : " destructor"));
+            const std::string expected(nBytes, 'q');
+            {
+                CStdioFile file;
+                ASSERT_TRUE(file.Open((dir / "ending.txt").c_str(), kCreate));
+                file.WriteCrLfText(expected.data(), expected.size());
+                file.StartClosing();
+                if (bClose)
+                    file.Close();
+            }
+            EXPECT_EQ(ReadBytes(dir / "ending.txt"), expected);
+        }
+#ifndef _WIN32
+    // The last write fails on the thread: Close reports it.
+    const std::string path = dir / "limited.txt";
+    const size_t nLimit = 2 * CStdioFile::kBufferSize + 100;
+    const int status = testsupport::RunWithFileSizeLimit(static_cast<long>(nLimit), [&] {
+        CStdioFile file;
+        if (!file.Open(path.c_str(), kCreate))
+            return 1;
+        const std::string bytes(2 * CStdioFile::kBufferSize + 5000, 'z');
+        file.WriteCrLfText(bytes.data(), bytes.size());
+        file.StartClosing();
+        try
+        {
+            file.Close();
+            return 2;
+        }
+        catch (const CFileException& e)
+        {
+            return e.m_lOsError == EFBIG && !file.IsOpen() ? 0 : 3;
+        }
+    });
+    EXPECT_EQ(status, 0);
 #endif
 }
 
