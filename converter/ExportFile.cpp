@@ -51,7 +51,7 @@ void CExportFile::Guarded(F write)
     }
     catch (const CFileException& e)
     {
-        // Nothing more is written to it. It stays open until WriteEnd, while the lanes
+        // Nothing more is written to it. It stays open until Close, while the lanes
         // may still run its waiting writes.
         m_bFailed = true;
         m_error = e;

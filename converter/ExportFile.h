@@ -25,7 +25,7 @@ public:
     void WriteEnd() override;
     /// Closes the file, failed or not; an error closing it is kept as a write error is.
     void Close() override;
-    /// Open until WriteEnd, failed or not: the lanes may run its waiting writes meanwhile.
+    /// Open until Close, failed or not: the lanes may run its waiting writes meanwhile.
     CStdioFile* GetFile() override { return &m_file; }
 
     const CString& GetPath() const { return m_strPath; }
